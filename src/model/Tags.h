@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+
+// The tag syntax: a "#" followed by a run of word characters. Word characters are the
+// Unicode ones (letters, combining marks, decimal digits, connector punctuation, join
+// controls), so "#café" and "#cafe\u0301" are whole tags and a hyphen or full stop ends one.
+
+// The word-character class as a PCRE2 fragment, shared by every tag pattern in the program.
+// PCRE2's own \w misses combining marks, so the class is spelled out.
+inline constexpr char16_t tagWordClass[] =
+    u"[\\p{Alphabetic}\\p{M}\\p{Nd}\\p{Pc}\\x{200C}\\x{200D}]";
+
+// The distinct tags of a text in order of first appearance, each spelled as first written;
+// tags equal after lower-casing are one tag.
+QStringList extractTags(const QString &text);
+
+// The text with each of the given tags taken out where it stands as a whole "#" word,
+// then trimmed of spaces and tabs at both ends, with inner runs of spaces collapsed.
+QString displayText(const QString &text, const QStringList &tags);
+
+// Spaces and tabs (Unicode space separators and U+0009) removed from both ends; line
+// breaks stay. Used wherever user input is trimmed.
+QString trimmedSpacesAndTabs(const QString &text);
+
+// The key by which tags are compared: Unicode default lower-casing, independent of locale.
+QString tagKey(const QString &tag);
+
+// An sRGB colour with components in 0...1, kept free of QtGui so the model stays QtCore-only.
+struct RgbColor
+{
+    double red = 0;
+    double green = 0;
+    double blue = 0;
+    friend bool operator==(const RgbColor &, const RgbColor &) = default;
+};
+
+inline constexpr std::array<RgbColor, 6> tagPalette{{
+    {0.55, 0.47, 0.87},
+    {0.9, 0.49, 0.45},
+    {0.35, 0.75, 0.55},
+    {0.95, 0.68, 0.3},
+    {0.45, 0.7, 0.9},
+    {0.85, 0.5, 0.75},
+}};
+
+// djb2 over the UTF-8 bytes of the lower-cased tag.
+std::uint64_t tagHash(const QString &tag);
+int tagColorIndex(const QString &tag);
+RgbColor tagColor(const QString &tag);

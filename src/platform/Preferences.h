@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSettings>
+#include <QString>
+
+#include <optional>
+
+// Typed access to the user's preferences file ($XDG_CONFIG_HOME/lorvane/lorvane.conf).
+// One instance per process; everything that reads or writes a preference goes through it.
+class Preferences
+{
+public:
+    static constexpr const char *tasksKey = "lorvane.tasks";
+    static constexpr const char *timerMinutesKey = "lorvane.timerMinutes";
+    static constexpr int defaultTimerMinutes = 30;
+
+    Preferences();
+
+    QString filePath() const;
+
+    std::optional<QByteArray> tasksDocument() const;
+    // Writes the document and syncs the file to disk (atomic replace, file 0600 in a 0700
+    // folder). False when the file could not be written; the caller keeps its data.
+    bool setTasksDocument(const QByteArray &document);
+
+    // The stored interval; the default when absent or not an integer.
+    int timerMinutes() const;
+    // The raw integer, 0 when absent, as the reminder reads it.
+    int storedTimerMinutes() const;
+    bool setTimerMinutes(int minutes);
+
+private:
+    bool syncPrivately();
+
+    QSettings m_settings;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QRectF>
+#include <QSizeF>
+
+class QPainter;
+
+// Named symbol images, drawn like text from the Material Icons font.
+enum class Symbol {
+    PlusCircleFill,
+    Gearshape,
+    Checklist,
+    Timer,
+    NoteText,
+    CheckmarkCircleFill,
+    Circle,
+    XmarkCircleFill,
+    FlagFill,
+    FlagSlash, // the outlined flag with a diagonal stroke painted over it
+};
+
+namespace Symbols {
+
+// The box a symbol takes at a font size (in logical pixels).
+QSizeF size(Symbol symbol, qreal pixelSize);
+// Draws the symbol centred in `rect`.
+void paint(QPainter &painter, Symbol symbol, const QRectF &rect, qreal pixelSize,
+           const QColor &color);
+// The symbol as an icon, for menus and the window.
+QIcon icon(Symbol symbol, qreal pixelSize, const QColor &color);
+
+} // namespace Symbols

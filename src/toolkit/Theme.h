@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QColor>
+#include <QPalette>
+#include <QString>
+
+class QWidget;
+
+// The colours of the interface, resolved for light or dark appearance. The appearance is
+// read from the lightness of the palette's window colour, so a palette change (the desktop
+// switching theme) gives a new Theme at the next paint.
+class Theme
+{
+public:
+    explicit Theme(bool dark) : m_dark(dark) {}
+    static Theme of(const QWidget *widget);
+    static bool isDark(const QPalette &palette);
+
+    bool isDark() const { return m_dark; }
+
+    // sRGB (0.52, 0.65, 0.95), the same in both appearances.
+    static QColor accent(qreal opacity = 1.0);
+    static QColor tagColor(const QString &tag, qreal opacity = 1.0);
+    static QColor paletteColor(int index, qreal opacity = 1.0);
+    static QColor white(qreal opacity = 1.0);
+
+    // Foreground styles of first, second and third emphasis.
+    QColor primary(qreal opacity = 1.0) const;
+    QColor secondary(qreal opacity = 1.0) const;
+    QColor tertiary(qreal opacity = 1.0) const;
+    QColor red(qreal opacity = 1.0) const;
+
+    // Flat grey behind the whole window: white level 0.07 dark, 0.98 light.
+    QColor windowBackground() const;
+
+    // The regular material: a translucent raised surface and its hairline border.
+    QColor materialFill() const;
+    QColor materialBorder() const;
+
+private:
+    bool m_dark;
+};
+
+// `color` with its alpha multiplied by `opacity`.
+QColor withOpacity(QColor color, qreal opacity);

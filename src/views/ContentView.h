@@ -1,0 +1,69 @@
+#pragma once
+
+#include "model/TaskStore.h"
+
+#include <QList>
+#include <QStringList>
+#include <QWidget>
+
+#include <optional>
+
+class AnimatedColumn;
+class HeaderView;
+class InputArea;
+class Preferences;
+class SettingsPanel;
+class TagFilterBar;
+class TaskListSection;
+
+// The window's content: owns the task store and the window state, derives what the list
+// shows, and keeps every section in line with it through one refresh().
+class ContentView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ContentView(Preferences &preferences, QWidget *parent = nullptr);
+
+    TaskStore &store() { return m_store; }
+
+    // Positions in the store's list: filtered by the selected tag, priority first, store
+    // order within each group.
+    QList<int> filteredIndices() const;
+    int pendingCount() const;
+
+    bool isShowingSettings() const { return m_showSettings; }
+    std::optional<QString> selectedTag() const { return m_selectedTag; }
+
+    void deleteTask(const QUuid &id);
+    void toggleTagFilter(const QString &tag, bool wasSelected);
+    void toggleSettings();
+    void addTask(const QString &trimmedText);
+
+    HeaderView *header() const { return m_header; }
+    SettingsPanel *settingsPanel() const { return m_settingsPanel; }
+    TagFilterBar *tagFilterBar() const { return m_tagFilterBar; }
+    TaskListSection *listSection() const { return m_listSection; }
+    InputArea *inputArea() const { return m_inputArea; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void refresh();
+    void updateTask(const QUuid &id, const std::function<void(TaskItem &)> &change);
+
+    TaskStore m_store;
+    bool m_showSettings = false;
+    std::optional<QString> m_selectedTag;
+
+    AnimatedColumn *m_column = nullptr;
+    HeaderView *m_header = nullptr;
+    SettingsPanel *m_settingsPanel = nullptr;
+    TagFilterBar *m_tagFilterBar = nullptr;
+    QWidget *m_topDivider = nullptr;
+    TaskListSection *m_listSection = nullptr;
+    QWidget *m_bottomDivider = nullptr;
+    InputArea *m_inputArea = nullptr;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "model/TaskItem.h"
+
+#include <QList>
+#include <QWidget>
+
+class TaskRow;
+
+// Between the two dividers: the empty state when the store holds no task, otherwise a
+// vertically scrolling column of rows in the order of the given positions. Rows are kept
+// per task id across updates and only the ones whose task changed are touched.
+class TaskListSection : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TaskListSection(QWidget *parent = nullptr);
+
+    // `order` holds positions into `tasks`. Animated with the current transaction, if any.
+    void setState(const QList<TaskItem> &tasks, const QList<int> &order);
+
+    bool isShowingEmptyState() const;
+    TaskRow *rowFor(const QUuid &id) const;
+    QList<TaskRow *> rows() const; // in display order
+
+signals:
+    void doneToggled(const QUuid &id);
+    void priorityToggled(const QUuid &id);
+    void deleteRequested(const QUuid &id);
+    void textEdited(const QUuid &id, const QString &text);
+};

@@ -17,7 +17,7 @@ PACKAGES = build-essential cmake ninja-build pkg-config \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test test-fast bench soak install clean
+.PHONY: all deps configure build run test bench screenshots install clean
 
 all: build
 
@@ -47,6 +47,9 @@ test: build
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && QT_QPA_PLATFORM=offscreen "$$b"; done
+
+screenshots: build
+	QT_QPA_PLATFORM=offscreen $(BUILD)/tools/render_screenshots docs/screenshots
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)

@@ -1,0 +1,173 @@
+#include "views/ContentView.h"
+
+#include "model/Tags.h"
+#include "toolkit/AnimatedColumn.h"
+#include "toolkit/Motion.h"
+#include "toolkit/Theme.h"
+#include "views/Divider.h"
+#include "views/HeaderView.h"
+#include "views/InputArea.h"
+#include "views/SettingsPanel.h"
+#include "views/TagFilterBar.h"
+#include "views/TaskListSection.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+ContentView::ContentView(Preferences &preferences, QWidget *parent)
+    : QWidget(parent), m_store(preferences)
+{
+    setAccessibleName(QStringLiteral("Lorvane"));
+
+    m_column = new AnimatedColumn(this);
+    m_header = new HeaderView(m_column);
+    m_settingsPanel = new SettingsPanel(preferences, m_column);
+    m_tagFilterBar = new TagFilterBar(m_column);
+    m_topDivider = new Divider(m_column);
+    m_listSection = new TaskListSection(m_column);
+    m_bottomDivider = new Divider(m_column);
+    m_inputArea = new InputArea(m_column);
+    m_settingsPanel->hide();
+    m_tagFilterBar->hide();
+
+    m_column->setStretchItem(m_listSection);
+    m_column->setInsertion(m_settingsPanel, AnimatedColumn::Insertion::SlideFromTopAndFade);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_column);
+
+    connect(&m_store, &TaskStore::tasksChanged, this, &ContentView::refresh);
+    connect(m_header, &HeaderView::settingsButtonClicked, this, &ContentView::toggleSettings);
+    connect(m_tagFilterBar, &TagFilterBar::chipClicked, this, &ContentView::toggleTagFilter);
+    connect(m_inputArea, &InputArea::taskSubmitted, this, &ContentView::addTask);
+    m_inputArea->setTagSource([this] { return m_store.allTags(); });
+
+    connect(m_listSection, &TaskListSection::deleteRequested, this, &ContentView::deleteTask);
+    connect(m_listSection, &TaskListSection::doneToggled, this, [this](const QUuid &id) {
+        updateTask(id, [](TaskItem &task) { task.isDone = !task.isDone; });
+    });
+    connect(m_listSection, &TaskListSection::priorityToggled, this, [this](const QUuid &id) {
+        updateTask(id, [](TaskItem &task) { task.isPriority = !task.isPriority; });
+    });
+    connect(m_listSection, &TaskListSection::textEdited, this,
+            [this](const QUuid &id, const QString &text) {
+                // Text and tags are written together, so the saved record never holds a
+                // new text with the old text's tags.
+                updateTask(id, [&text](TaskItem &task) {
+                    task.text = text;
+                    task.tags = extractTags(text);
+                });
+            });
+
+    refresh();
+}
+
+QList<int> ContentView::filteredIndices() const
+{
+    const QList<TaskItem> &tasks = m_store.tasks();
+    QList<int> indices;
+    indices.reserve(tasks.size());
+    for (int position = 0; position < tasks.size(); ++position) {
+        if (m_selectedTag) {
+            const QStringList &tags = tasks[position].tags;
+            const bool carriesTag = std::any_of(tags.begin(), tags.end(), [&](const QString &t) {
+                return t.compare(*m_selectedTag, Qt::CaseInsensitive) == 0;
+            });
+            if (!carriesTag)
+                continue;
+        }
+        indices.append(position);
+    }
+    // Priority tasks first; the stable sort keeps store order within each group.
+    std::stable_sort(indices.begin(), indices.end(), [&tasks](int a, int b) {
+        return tasks[a].isPriority && !tasks[b].isPriority;
+    });
+    return indices;
+}
+
+int ContentView::pendingCount() const
+{
+    const QList<TaskItem> &tasks = m_store.tasks();
+    return int(std::count_if(tasks.begin(), tasks.end(),
+                             [](const TaskItem &task) { return !task.isDone; }));
+}
+
+void ContentView::deleteTask(const QUuid &id)
+{
+    // A request for a task that is already gone changes nothing; the selected tag stays
+    // even when no remaining task carries it.
+    Motion::withAnimation(Animation::easeInOut(0.2), [&] { m_store.removeTask(id); });
+}
+
+void ContentView::toggleTagFilter(const QString &tag, bool wasSelected)
+{
+    Motion::withAnimation(Animation::easeInOut(0.2), [&] {
+        if (wasSelected)
+            m_selectedTag.reset();
+        else
+            m_selectedTag = tag;
+        refresh();
+    });
+}
+
+void ContentView::toggleSettings()
+{
+    Motion::withAnimation(Animation::easeInOut(0.2), [&] {
+        m_showSettings = !m_showSettings;
+        refresh();
+    });
+}
+
+void ContentView::addTask(const QString &trimmedText)
+{
+    Motion::withAnimation(Animation::spring(0.25),
+                          [&] { m_store.append(TaskItem(trimmedText)); });
+}
+
+void ContentView::updateTask(const QUuid &id, const std::function<void(TaskItem &)> &change)
+{
+    const int position = m_store.indexOf(id);
+    if (position < 0)
+        return;
+    TaskItem task = m_store.tasks().at(position);
+    change(task);
+    m_store.replaceTask(task);
+}
+
+void ContentView::refresh()
+{
+    const QStringList allTags = m_store.allTags();
+
+    m_header->setPendingCount(pendingCount());
+    m_header->setSettingsShown(m_showSettings);
+    if (!allTags.isEmpty())
+        m_tagFilterBar->setState(allTags, m_selectedTag);
+    m_listSection->setState(m_store.tasks(), filteredIndices());
+
+    QList<QWidget *> items{m_header};
+    if (m_showSettings)
+        items.append(m_settingsPanel);
+    if (!allTags.isEmpty())
+        items.append(m_tagFilterBar);
+    items << m_topDivider << m_listSection << m_bottomDivider << m_inputArea;
+    m_column->setItems(items);
+}
+
+void ContentView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Theme::of(this).windowBackground());
+}
+
+void ContentView::changeEvent(QEvent *event)
+{
+    // A switch between light and dark appearance repaints at once.
+    if (event->type() == QEvent::PaletteChange)
+        update();
+    QWidget::changeEvent(event);
+}

@@ -4,9 +4,14 @@
 #include <QList>
 #include <QPointer>
 #include <QRect>
+#include <QSet>
 #include <QWidget>
 
+#include <optional>
+
+class QGraphicsOpacityEffect;
 class QVariantAnimation;
+struct Animation;
 
 // A vertical stack of child widgets, full width, each as tall as its heightForWidth (or
 // size hint). One item may stretch to take the height left over.
@@ -24,6 +29,7 @@ public:
     enum class Insertion { Fade, SlideFromTopAndFade };
 
     explicit AnimatedColumn(QWidget *parent = nullptr);
+    ~AnimatedColumn() override;
 
     void setItems(const QList<QWidget *> &items);
     const QList<QWidget *> &items() const { return m_items; }
@@ -53,7 +59,67 @@ protected:
     bool event(QEvent *event) override;
 
 private:
-    // (implementation detail; free to change)
+    // What the column knows of one of its widgets: a listed item or one fading out.
+    struct Entry
+    {
+        // Heights by width, valid for one layout generation; two widths because a scroll
+        // area asks with and without room for its scroll bar.
+        struct CachedHeight
+        {
+            int width = -1;
+            int height = 0;
+            quint64 generation = 0;
+        };
+        CachedHeight heights[2];
+
+        QWidget *widget = nullptr;
+
+        // The running animation moves the widget from `from` to `to` and its opacity from
+        // `opacityFrom` to `opacityTo`.
+        QRectF from;
+        QRectF to;
+        qreal opacityFrom = 1;
+        qreal opacityTo = 1;
+        bool tracked = false;  // part of the running animation
+        bool removing = false; // no longer listed; fading out
+        bool wasMouseTransparent = false;
+        QPointer<QGraphicsOpacityEffect> effect;
+    };
+
+    int cachedHeight(Entry &entry, int width) const;
+    int naturalHeight(int width) const;
+    bool layoutDeferred() const;
+    void invalidateHeights();
+    void layoutPass(const QSet<QWidget *> &inserted, const QSet<QWidget *> &removed);
+    void placeAtOnce(const QList<QRect> &targets, const QSet<QWidget *> &inserted,
+                     const QSet<QWidget *> &removed);
+    void placeAnimated(const QList<QRect> &targets, const QSet<QWidget *> &inserted,
+                       const QSet<QWidget *> &removed, const Animation &animation);
+    void applyProgress(qreal progress);
+    void finishAnimation();
+    void finishRemoval(QObject *key);
+    void setOpacity(Entry &entry, qreal opacity);
+    void dropEffect(Entry &entry);
+    void startFadeOut(Entry &entry);
+    void endFadeOut(Entry &entry);
+    static qreal currentOpacity(const Entry &entry);
+    void watch(QWidget *item);
+    void itemDestroyed(QObject *object);
+
     QList<QWidget *> m_items;
     QPointer<QWidget> m_stretchItem;
+    mutable QHash<QObject *, Entry> m_entries;
+    QHash<QObject *, Insertion> m_insertions;
+    QList<QObject *> m_tracked; // the widgets the running animation moves or fades
+    QSet<QObject *> m_watched;  // widgets whose destruction the column listens for
+    QVariantAnimation *m_animation = nullptr;
+    int m_paddingTop = 0;
+    int m_paddingBottom = 0;
+    bool m_deletesRemovedItems = false;
+    bool m_inPass = false;
+    quint64 m_generation = 1;
+    mutable int m_memoWidth = -1;
+    mutable int m_memoHeight = 0;
+    mutable quint64 m_memoGeneration = 0;
+    int m_reportedHeight = -1;
 };

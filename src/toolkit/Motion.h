@@ -30,6 +30,8 @@ std::optional<Animation> current();
 // Runs `change` with `animation` as the current animation. Transactions nest; the
 // innermost animation wins.
 void withAnimation(const Animation &animation, const std::function<void()> &change);
+// Runs `change` with no current animation, even inside a transaction.
+void withoutAnimation(const std::function<void()> &change);
 
 // Tests and benchmarks switch animations off to see end states at once.
 void setAnimationsEnabled(bool enabled);

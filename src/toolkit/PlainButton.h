@@ -5,6 +5,8 @@
 #include <QAbstractButton>
 #include <QColor>
 
+class QVariantAnimation;
+
 // A button of which only the label is drawn and clickable: no bezel, no background, a
 // pointing-hand cursor. This one's label is a symbol; its colour change animates with the
 // current animation transaction, if any.
@@ -28,5 +30,8 @@ protected:
 private:
     Symbol m_symbol;
     qreal m_pixelSize;
-    QColor m_color;
+    QColor m_color;          // the colour set by the owner
+    QColor m_shownColor;     // the colour drawn now, on its way to m_color while animating
+    QColor m_fromColor;      // where the running colour animation started
+    QVariantAnimation *m_colorAnimation = nullptr;
 };

@@ -1,0 +1,136 @@
+#include "toolkit/Symbols.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+
+#include <cmath>
+
+namespace {
+
+const QString &iconFamily()
+{
+    static const QString family = QStringLiteral("Material Icons");
+    return family;
+}
+
+char16_t glyph(Symbol symbol)
+{
+    switch (symbol) {
+    case Symbol::PlusCircleFill: return 0xE147;      // add_circle
+    case Symbol::Gearshape: return 0xE8B8;           // settings
+    case Symbol::Checklist: return 0xE6B1;           // checklist
+    case Symbol::Timer: return 0xE425;               // timer
+    case Symbol::NoteText: return 0xE873;            // description
+    case Symbol::CheckmarkCircleFill: return 0xE86C; // check_circle
+    case Symbol::Circle: return 0xE836;              // radio_button_unchecked
+    case Symbol::XmarkCircleFill: return 0xE5C9;     // cancel
+    case Symbol::FlagFill: return 0xE153;            // flag
+    case Symbol::FlagSlash: return 0xE16E;           // outlined_flag
+    }
+    return 0xE836;
+}
+
+QFont iconFont(qreal pixelSize)
+{
+    QFont font(iconFamily());
+    font.setPixelSize(qMax(1, qRound(pixelSize)));
+    font.setStyleStrategy(QFont::NoFontMerging);
+    return font;
+}
+
+// Draws the glyph with its em box centred in `rect`. Icon fonts design every glyph in
+// the em square above the baseline, so the square is centred, not the line's ascent.
+void drawGlyph(QPainter &painter, Symbol symbol, const QRectF &rect, qreal pixelSize)
+{
+    const QFont font = iconFont(pixelSize);
+    const QFontMetricsF metrics(font, painter.device());
+    const QString text(QChar(glyph(symbol)));
+    const qreal em = font.pixelSize();
+    const qreal width = metrics.horizontalAdvance(text);
+    const QPointF baseline(rect.center().x() - width / 2, rect.center().y() + em / 2);
+    painter.setFont(font);
+    painter.drawText(baseline, text);
+}
+
+// The slash of `flag.slash`: from the upper left to the lower right of the glyph box, with
+// a clear gap beside it so that it reads as crossing the flag rather than touching it.
+void drawSlashed(QPainter &painter, const QRectF &rect, qreal pixelSize, const QColor &color)
+{
+    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QSizeF box = Symbols::size(Symbol::FlagSlash, pixelSize);
+    const QSize pixels(qCeil(box.width() * dpr) + 2, qCeil(box.height() * dpr) + 2);
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+
+    const QRectF local(QPointF(1 / dpr, 1 / dpr), box);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        p.setPen(color);
+        drawGlyph(p, Symbol::FlagSlash, local, pixelSize);
+
+        const qreal inset = pixelSize * 0.14;
+        const QLineF slash(local.left() + inset, local.top() + inset,
+                           local.right() - inset, local.bottom() - inset);
+        const qreal stroke = qMax(1.0, pixelSize / 12.0);
+        p.setCompositionMode(QPainter::CompositionMode_Clear);
+        p.setPen(QPen(Qt::black, stroke * 2.6, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(slash.translated(-stroke * 0.35, stroke * 0.35));
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p.setPen(QPen(color, stroke, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(slash);
+    }
+    const QPointF origin(rect.center().x() - box.width() / 2 - 1 / dpr,
+                         rect.center().y() - box.height() / 2 - 1 / dpr);
+    painter.drawImage(origin, image);
+}
+
+} // namespace
+
+namespace Symbols {
+
+QSizeF size(Symbol, qreal pixelSize)
+{
+    const qreal em = qMax(1, qRound(pixelSize));
+    return {em, em};
+}
+
+void paint(QPainter &painter, Symbol symbol, const QRectF &rect, qreal pixelSize,
+           const QColor &color)
+{
+    if (color.alpha() == 0)
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    if (symbol == Symbol::FlagSlash) {
+        drawSlashed(painter, rect, pixelSize, color);
+    } else {
+        painter.setPen(color);
+        drawGlyph(painter, symbol, rect, pixelSize);
+    }
+    painter.restore();
+}
+
+QIcon icon(Symbol symbol, qreal pixelSize, const QColor &color)
+{
+    QIcon result;
+    const QSizeF box = size(symbol, pixelSize);
+    for (const qreal dpr : {1.0, 2.0}) {
+        QPixmap pixmap(QSize(qCeil(box.width() * dpr), qCeil(box.height() * dpr)));
+        pixmap.setDevicePixelRatio(dpr);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(painter, symbol, QRectF(QPointF(0, 0), box), pixelSize, color);
+        painter.end();
+        result.addPixmap(pixmap);
+    }
+    return result;
+}
+
+} // namespace Symbols

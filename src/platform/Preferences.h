@@ -30,8 +30,18 @@ public:
     int storedTimerMinutes() const;
     bool setTimerMinutes(int minutes);
 
-private:
-    bool syncPrivately();
+    // Copies a stored task list that could not be read, byte for byte, to a new file
+    // "unreadable-tasks-<UTC time>.json" (0600) beside the preferences file; an existing file
+    // is never replaced. Returns the new file's path, or an empty string and a reason.
+    QString keepUnreadableTasksDocument(const QByteArray &document,
+                                        QString *errorMessage = nullptr) const;
 
+private:
+    bool write(const QString &key, const QVariant &value);
+    bool makeLocationPrivate() const;
+
+    // Read side only. Every write goes through a short-lived QSettings on the same file: Qt
+    // shares one parsed copy of the file between them, but a QSettings keeps the first error
+    // it met for good, so a fresh one is the only way to learn whether this write worked.
     QSettings m_settings;
 };

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <optional>
+
 class Preferences;
 
 // The one owner of the task list. Every change goes through setTasks(), which stores the
@@ -46,8 +48,11 @@ signals:
 private:
     void load();
     void save();
+    bool keepUnreadableDocument();
 
     Preferences &m_preferences;
     QList<TaskItem> m_tasks;
     bool m_saved = true;
+    // A stored list that could not be read and has not been copied aside yet.
+    std::optional<QByteArray> m_unreadableDocument;
 };

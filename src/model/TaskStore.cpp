@@ -1,0 +1,136 @@
+#include "model/TaskStore.h"
+
+#include "model/Tags.h"
+#include "model/TaskListCodec.h"
+#include "platform/Preferences.h"
+
+#include <QCollator>
+#include <QSet>
+
+#include <algorithm>
+
+TaskStore::TaskStore(Preferences &preferences, QObject *parent)
+    : QObject(parent)
+    , m_preferences(preferences)
+{
+    load();
+}
+
+void TaskStore::setTasks(QList<TaskItem> tasks)
+{
+    emit aboutToChange();
+    m_tasks = std::move(tasks);
+    save();
+    emit tasksChanged();
+}
+
+void TaskStore::append(const TaskItem &task)
+{
+    QList<TaskItem> tasks = m_tasks;
+    tasks.append(task);
+    setTasks(std::move(tasks));
+}
+
+bool TaskStore::removeTask(const QUuid &id)
+{
+    if (indexOf(id) < 0)
+        return false;
+    QList<TaskItem> tasks = m_tasks;
+    tasks.removeIf([&id](const TaskItem &task) { return task.id == id; });
+    setTasks(std::move(tasks));
+    return true;
+}
+
+bool TaskStore::replaceTask(const TaskItem &task)
+{
+    const int index = indexOf(task.id);
+    if (index < 0)
+        return false;
+    QList<TaskItem> tasks = m_tasks;
+    tasks[index] = task;
+    setTasks(std::move(tasks));
+    return true;
+}
+
+int TaskStore::indexOf(const QUuid &id) const
+{
+    for (qsizetype i = 0; i < m_tasks.size(); ++i) {
+        if (m_tasks.at(i).id == id)
+            return int(i);
+    }
+    return -1;
+}
+
+QStringList TaskStore::allTags() const
+{
+    QStringList tags;
+    QSet<QString> seen;
+    for (const TaskItem &task : m_tasks) {
+        for (const QString &tag : task.tags) {
+            const QString key = tagKey(tag);
+            if (seen.contains(key))
+                continue;
+            seen.insert(key);
+            tags.append(tag);
+        }
+    }
+
+    // QCollator() follows QLocale(), the current default locale.
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(tags.begin(), tags.end(), [&collator](const QString &a, const QString &b) {
+        return collator.compare(a, b) < 0;
+    });
+    return tags;
+}
+
+void TaskStore::load()
+{
+    const std::optional<QByteArray> document = m_preferences.tasksDocument();
+    if (!document)
+        return;
+
+    std::optional<QList<TaskItem>> tasks = TaskListCodec::decode(*document);
+    if (!tasks) {
+        // The list starts empty, but the stored bytes are copied aside first: the next save
+        // replaces them.
+        m_unreadableDocument = *document;
+        keepUnreadableDocument();
+        return;
+    }
+    setTasks(std::move(*tasks));
+}
+
+bool TaskStore::keepUnreadableDocument()
+{
+    if (!m_unreadableDocument)
+        return true;
+    QString reason;
+    const QString copy = m_preferences.keepUnreadableTasksDocument(*m_unreadableDocument, &reason);
+    if (copy.isEmpty()) {
+        qWarning("Lorvane: the stored task list could not be read and no copy of it could be "
+                 "made (%s); it stays in %s and no change is saved until a copy is made.",
+                 qUtf8Printable(reason), qUtf8Printable(m_preferences.filePath()));
+        return false;
+    }
+    qWarning("Lorvane: the stored task list could not be read; the list starts empty and the "
+             "stored bytes were copied to %s.",
+             qUtf8Printable(copy));
+    m_unreadableDocument.reset();
+    return true;
+}
+
+void TaskStore::save()
+{
+    // An unreadable list that has not been copied aside yet must not be overwritten.
+    if (m_unreadableDocument && !keepUnreadableDocument()) {
+        m_saved = false;
+        return;
+    }
+    m_saved = m_preferences.setTasksDocument(TaskListCodec::encode(m_tasks));
+    if (!m_saved) {
+        qWarning("Lorvane: the task list could not be saved to %s; the change is kept in "
+                 "memory and the whole list is saved again with the next change.",
+                 qUtf8Printable(m_preferences.filePath()));
+    }
+}

@@ -152,13 +152,15 @@ QString trimmedSpacesAndTabs(const QString &text)
 
 QString tagKey(const QString &tag)
 {
-    return tag.toLower();
+    return tag.toLower().normalized(QString::NormalizationForm_C);
 }
 
 std::uint64_t tagHash(const QString &tag)
 {
+    // The bytes of the lower-cased tag as written, not of its key: the colour of a tag
+    // spelled with a combining accent is the one its own bytes give.
     std::uint64_t hash = 5381;
-    const QByteArray bytes = tagKey(tag).toUtf8();
+    const QByteArray bytes = tag.toLower().toUtf8();
     for (const char byte : bytes)
         hash = (hash << 5) + hash + static_cast<unsigned char>(byte);
     return hash;

@@ -27,7 +27,9 @@ QString displayText(const QString &text, const QStringList &tags);
 // breaks stay. Used wherever user input is trimmed.
 QString trimmedSpacesAndTabs(const QString &text);
 
-// The key by which tags are compared: Unicode default lower-casing, independent of locale.
+// The key by which tags are compared: Unicode default lower-casing, independent of locale,
+// in composed form, so that "#café" typed with a combining accent is the same tag as with
+// a precomposed é.
 QString tagKey(const QString &tag);
 
 // An sRGB colour with components in 0...1, kept free of QtGui so the model stays QtCore-only.

@@ -137,7 +137,7 @@ void AnimatedColumn::relayout()
 
 bool AnimatedColumn::isAnimating() const
 {
-    return m_animation->state() == QAbstractAnimation::Running;
+    return m_animation->state() != QAbstractAnimation::Stopped;
 }
 
 int AnimatedColumn::heightForWidth(int width) const

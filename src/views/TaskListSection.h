@@ -2,9 +2,15 @@
 
 #include "model/TaskItem.h"
 
+#include <QHash>
 #include <QList>
+#include <QUuid>
 #include <QWidget>
 
+class AnimatedColumn;
+class EmptyStateView;
+class QScrollArea;
+class QStackedLayout;
 class TaskRow;
 
 // Between the two dividers: the empty state when the store holds no task, otherwise a
@@ -18,15 +24,30 @@ public:
     explicit TaskListSection(QWidget *parent = nullptr);
 
     // `order` holds positions into `tasks`. Animated with the current transaction, if any.
+    // Positions out of range, and a task id met a second time, are skipped.
     void setState(const QList<TaskItem> &tasks, const QList<int> &order);
 
     bool isShowingEmptyState() const;
     TaskRow *rowFor(const QUuid &id) const;
     QList<TaskRow *> rows() const; // in display order
 
+    QScrollArea *scrollArea() const { return m_scrollArea; }
+
 signals:
     void doneToggled(const QUuid &id);
     void priorityToggled(const QUuid &id);
     void deleteRequested(const QUuid &id);
     void textEdited(const QUuid &id, const QString &text);
+
+private:
+    TaskRow *createRow(const TaskItem &task);
+    void retireRow(TaskRow *row, const QList<TaskItem> &tasks);
+
+    QStackedLayout *m_stack = nullptr;
+    EmptyStateView *m_emptyState = nullptr;
+    QScrollArea *m_scrollArea = nullptr;
+    AnimatedColumn *m_column = nullptr;
+
+    QHash<QUuid, TaskRow *> m_rows;
+    QList<TaskRow *> m_order;
 };

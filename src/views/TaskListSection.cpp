@@ -1,0 +1,130 @@
+#include "views/TaskListSection.h"
+
+#include "toolkit/AnimatedColumn.h"
+#include "views/EmptyStateView.h"
+#include "views/TaskRow.h"
+
+#include <QScrollArea>
+#include <QStackedLayout>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int listPadding = 6;
+
+} // namespace
+
+TaskListSection::TaskListSection(QWidget *parent) : QWidget(parent)
+{
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+
+    m_emptyState = new EmptyStateView(this);
+
+    m_scrollArea = new QScrollArea(this);
+    m_scrollArea->setFrameShape(QFrame::NoFrame);
+    m_scrollArea->setWidgetResizable(true);
+    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The list itself is not a stop for the keyboard focus; its rows' fields are.
+    m_scrollArea->setFocusPolicy(Qt::NoFocus);
+    m_scrollArea->viewport()->setAutoFillBackground(false);
+
+    m_column = new AnimatedColumn;
+    m_column->setPadding(listPadding, listPadding);
+    m_column->setDeletesRemovedItems(true);
+    m_scrollArea->setWidget(m_column);
+    // setWidget() turns the background on; the window's background shows through instead.
+    m_column->setAutoFillBackground(false);
+
+    m_stack = new QStackedLayout(this);
+    m_stack->setContentsMargins(0, 0, 0, 0);
+    m_stack->addWidget(m_emptyState);
+    m_stack->addWidget(m_scrollArea);
+    m_stack->setCurrentWidget(m_emptyState);
+}
+
+void TaskListSection::setState(const QList<TaskItem> &tasks, const QList<int> &order)
+{
+    // The empty state answers "no tasks at all"; a filter that leaves none shows an empty
+    // list instead.
+    const bool noTasks = tasks.isEmpty();
+
+    QHash<QUuid, TaskRow *> kept;
+    QList<TaskRow *> rows;
+    if (!noTasks) {
+        kept.reserve(order.size());
+        rows.reserve(order.size());
+        for (const int position : order) {
+            if (position < 0 || position >= tasks.size())
+                continue;
+            const TaskItem &task = tasks.at(position);
+            if (kept.contains(task.id))
+                continue;
+            TaskRow *row = m_rows.take(task.id);
+            if (row)
+                row->setTask(task);
+            else
+                row = createRow(task);
+            kept.insert(task.id, row);
+            rows.append(row);
+        }
+    }
+    // What is left belongs to tasks no longer shown.
+    for (TaskRow *row : std::as_const(m_rows))
+        retireRow(row, tasks);
+    m_rows = std::move(kept);
+
+    if (rows != m_order) {
+        m_order = rows;
+        m_column->setItems(QList<QWidget *>(rows.cbegin(), rows.cend()));
+    }
+    m_stack->setCurrentWidget(noTasks ? static_cast<QWidget *>(m_emptyState) : m_scrollArea);
+}
+
+bool TaskListSection::isShowingEmptyState() const
+{
+    return m_stack->currentWidget() == m_emptyState;
+}
+
+TaskRow *TaskListSection::rowFor(const QUuid &id) const
+{
+    return m_rows.value(id);
+}
+
+QList<TaskRow *> TaskListSection::rows() const
+{
+    return m_order;
+}
+
+TaskRow *TaskListSection::createRow(const TaskItem &task)
+{
+    auto *row = new TaskRow(task, m_column);
+    connect(row, &TaskRow::doneToggled, this, &TaskListSection::doneToggled);
+    connect(row, &TaskRow::priorityToggled, this, &TaskListSection::priorityToggled);
+    connect(row, &TaskRow::deleteRequested, this, &TaskListSection::deleteRequested);
+    connect(row, &TaskRow::textEdited, this, &TaskListSection::textEdited);
+    return row;
+}
+
+void TaskListSection::retireRow(TaskRow *row, const QList<TaskItem> &tasks)
+{
+    // A row on its way out asks for nothing more: its task is gone, or no longer shown.
+    row->disconnect(this);
+    row->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    // An edit open in a row that leaves because its task is filtered out is still stored,
+    // as any other way out of an edit is. It is handed on after this update, never from
+    // inside it.
+    const QString pending = row->editedText();
+    row->discardEdit();
+    if (pending.isEmpty())
+        return;
+    const QUuid id = row->taskId();
+    const bool stillThere = std::any_of(tasks.cbegin(), tasks.cend(),
+                                        [&](const TaskItem &task) { return task.id == id; });
+    if (stillThere) {
+        QMetaObject::invokeMethod(
+            this, [this, id, pending] { emit textEdited(id, pending); }, Qt::QueuedConnection);
+    }
+}

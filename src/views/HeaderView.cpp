@@ -1,0 +1,76 @@
+#include "views/HeaderView.h"
+
+#include "toolkit/Fonts.h"
+#include "toolkit/PlainButton.h"
+#include "toolkit/Theme.h"
+#include "views/CountCapsule.h"
+#include "views/SymbolLabel.h"
+#include "views/TextLabel.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+
+HeaderView::HeaderView(QWidget *parent) : QWidget(parent)
+{
+    m_badge = new SymbolLabel(Symbol::Checklist, 15,
+                              [](const Theme &) { return Theme::white(); }, this);
+    m_badge->setBackgroundCircle(32, [](const Theme &) { return Theme::accent(); });
+
+    m_title = new TextLabel(QStringLiteral("Lorvane"), Fonts::rounded(18, QFont::Bold),
+                            [](const Theme &theme) { return theme.primary(); }, this);
+
+    m_count = new CountCapsule(this);
+    m_count->hide();
+
+    m_settingsButton = new PlainButton(Symbol::Gearshape, 15, this);
+    m_settingsButton->setAccessibleName(QStringLiteral("Ajustes"));
+    m_settingsButton->setFocusPolicy(Qt::TabFocus);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(16, 10, 16, 12);
+    layout->setSpacing(10);
+    layout->addWidget(m_badge, 0, Qt::AlignVCenter);
+    layout->addWidget(m_title, 0, Qt::AlignVCenter);
+    layout->addStretch(1);
+    layout->addWidget(m_count, 0, Qt::AlignVCenter);
+    layout->addWidget(m_settingsButton, 0, Qt::AlignVCenter);
+
+    connect(m_settingsButton, &QAbstractButton::clicked, this,
+            &HeaderView::settingsButtonClicked);
+    updateSettingsButtonColor();
+}
+
+QString HeaderView::pendingText(int count)
+{
+    if (count <= 0)
+        return QString();
+    return QString::number(count) + QStringLiteral(" pendiente")
+           + (count == 1 ? QString() : QStringLiteral("s"));
+}
+
+void HeaderView::setPendingCount(int count)
+{
+    m_count->setText(pendingText(count));
+    m_count->setVisible(count > 0);
+}
+
+void HeaderView::setSettingsShown(bool shown)
+{
+    if (shown == m_settingsShown)
+        return;
+    m_settingsShown = shown;
+    updateSettingsButtonColor();
+}
+
+void HeaderView::updateSettingsButtonColor()
+{
+    m_settingsButton->setColor(m_settingsShown ? Theme::accent()
+                                               : Theme::of(this).secondary());
+}
+
+void HeaderView::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        updateSettingsButtonColor();
+    QWidget::changeEvent(event);
+}

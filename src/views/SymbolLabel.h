@@ -1,0 +1,43 @@
+#pragma once
+
+#include "toolkit/Symbols.h"
+
+#include <QColor>
+#include <QWidget>
+
+#include <functional>
+
+class Theme;
+
+// A symbol image that is not a control, in a colour taken from the current theme at each
+// paint, optionally centred on a filled circle.
+class SymbolLabel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    using ColorRole = std::function<QColor(const Theme &)>;
+
+    SymbolLabel(Symbol symbol, qreal pixelSize, ColorRole color, QWidget *parent = nullptr);
+
+    // Draws a circle of this diameter and colour behind the symbol; the label takes the
+    // circle's size.
+    void setBackgroundCircle(qreal diameter, ColorRole color);
+
+    Symbol symbol() const { return m_symbol; }
+    QColor color() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    Symbol m_symbol;
+    qreal m_pixelSize;
+    ColorRole m_color;
+    qreal m_circleDiameter = 0;
+    ColorRole m_circleColor;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QFont>
+#include <QWidget>
+
+#include <functional>
+
+class Theme;
+
+// One line of text in a given font, coloured from the current theme at each paint. Its
+// accessible name is the text.
+class TextLabel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    using ColorRole = std::function<QColor(const Theme &)>;
+
+    TextLabel(const QString &text, const QFont &font, ColorRole color, QWidget *parent = nullptr);
+
+    QString text() const { return m_text; }
+    void setText(const QString &text);
+    QColor color() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    QString m_text;
+    ColorRole m_color;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QAbstractButton>
+
+class QVariantAnimation;
+
+// A tag filter chip: the tag in its colour on a pale capsule of that colour, or white on
+// the solid colour while selected. The chip does not toggle itself when clicked; its owner
+// sets the selection. A change of selection animates with the current transaction.
+class TagChip : public QAbstractButton
+{
+    Q_OBJECT
+
+public:
+    explicit TagChip(const QString &tag, QWidget *parent = nullptr);
+
+    QString tag() const { return text(); }
+    bool isSelected() const { return isChecked(); }
+    void setSelected(bool selected);
+
+    // 0 shows the chip unselected, 1 selected; in between while the change animates.
+    qreal selection() const { return m_selection; }
+
+    QColor textColor() const;
+    QColor fillColor() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void nextCheckState() override {}
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    qreal m_selection = 0;
+    QVariantAnimation *m_animation = nullptr;
+};

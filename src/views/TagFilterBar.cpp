@@ -1,0 +1,190 @@
+#include "views/TagFilterBar.h"
+
+#include "toolkit/Motion.h"
+#include "views/TagChip.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <cmath>
+
+namespace {
+constexpr int sideInset = 16;
+constexpr int verticalInset = 8;
+constexpr int chipSpacing = 6;
+// A notch of a mouse wheel (120 eighths of a degree) scrolls this many pixels.
+constexpr qreal pixelsPerNotch = 40;
+} // namespace
+
+TagFilterBar::TagFilterBar(QWidget *parent) : QWidget(parent)
+{
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    m_scroll->setAutoFillBackground(false);
+
+    m_content = new QWidget;
+    m_content->setAutoFillBackground(false);
+    auto *layout = new QHBoxLayout(m_content);
+    layout->setContentsMargins(sideInset, verticalInset, sideInset, verticalInset);
+    layout->setSpacing(chipSpacing);
+    // Chips start at the leading edge when they need less than the width offered.
+    layout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_scroll->setWidget(m_content);
+
+    watch(m_scroll->viewport());
+    watch(m_content);
+}
+
+int TagFilterBar::scrollOffset() const
+{
+    return m_scroll->horizontalScrollBar()->value();
+}
+
+void TagFilterBar::setState(const QStringList &allTags,
+                            const std::optional<QString> &selectedTag)
+{
+    QList<TagChip *> chips;
+    QList<TagChip *> spare = m_chips;
+    for (const QString &tag : allTags) {
+        // Chips are identified by their tag text.
+        auto found = std::find_if(spare.begin(), spare.end(),
+                                  [&](const TagChip *chip) { return chip->tag() == tag; });
+        TagChip *chip = nullptr;
+        if (found != spare.end()) {
+            chip = *found;
+            spare.erase(found);
+        } else {
+            chip = new TagChip(tag, m_content);
+            watch(chip);
+            connect(chip, &QAbstractButton::clicked, this, [this, chip] {
+                const QString tag = chip->tag();
+                const bool wasSelected = chip->isSelected();
+                Motion::withAnimation(Animation::easeInOut(0.2),
+                                      [&] { emit chipClicked(tag, wasSelected); });
+            });
+        }
+        chips.append(chip);
+    }
+    for (TagChip *chip : std::as_const(spare)) {
+        // The chip may be the sender of the click being handled.
+        chip->hide();
+        chip->deleteLater();
+    }
+
+    auto *layout = static_cast<QHBoxLayout *>(m_content->layout());
+    while (layout->count() > 0)
+        delete layout->takeAt(0);
+    for (TagChip *chip : std::as_const(chips)) {
+        layout->addWidget(chip, 0, Qt::AlignVCenter);
+        chip->show();
+    }
+    m_chips = chips;
+
+    for (TagChip *chip : std::as_const(m_chips)) {
+        chip->setSelected(selectedTag
+                          && chip->tag().compare(*selectedTag, Qt::CaseInsensitive) == 0);
+    }
+    updateGeometry();
+}
+
+QSize TagFilterBar::sizeHint() const
+{
+    return m_content->sizeHint();
+}
+
+QSize TagFilterBar::minimumSizeHint() const
+{
+    return QSize(0, m_content->sizeHint().height());
+}
+
+void TagFilterBar::resizeEvent(QResizeEvent *)
+{
+    m_scroll->setGeometry(rect());
+}
+
+void TagFilterBar::watch(QWidget *widget)
+{
+    widget->installEventFilter(this);
+}
+
+void TagFilterBar::scrollBy(qreal dx)
+{
+    QScrollBar *bar = m_scroll->horizontalScrollBar();
+    bar->setValue(bar->value() + int(std::lround(dx)));
+}
+
+bool TagFilterBar::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Wheel: {
+        // Either axis scrolls sideways, over a chip or between chips.
+        auto *wheel = static_cast<QWheelEvent *>(event);
+        const QPoint pixels = wheel->pixelDelta();
+        const QPoint angle = wheel->angleDelta();
+        qreal delta = 0;
+        if (!pixels.isNull())
+            delta = std::abs(pixels.x()) > std::abs(pixels.y()) ? pixels.x() : pixels.y();
+        else
+            delta = (std::abs(angle.x()) > std::abs(angle.y()) ? angle.x() : angle.y())
+                    * pixelsPerNotch / 120.0;
+        if (m_scroll->horizontalScrollBar()->maximum() == 0) {
+            wheel->ignore();
+            return false;
+        }
+        scrollBy(-delta);
+        wheel->accept();
+        return true;
+    }
+    case QEvent::MouseButtonPress: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton)
+            break;
+        m_pressed = true;
+        m_dragging = false;
+        m_pressPosition = mouse->globalPosition();
+        m_pressOffset = scrollOffset();
+        break;
+    }
+    case QEvent::MouseMove: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (!m_pressed || !(mouse->buttons() & Qt::LeftButton))
+            break;
+        const qreal dx = mouse->globalPosition().x() - m_pressPosition.x();
+        if (!m_dragging && std::abs(dx) < QApplication::startDragDistance())
+            break;
+        if (!m_dragging) {
+            m_dragging = true;
+            if (auto *chip = qobject_cast<TagChip *>(watched))
+                chip->setDown(false);
+        }
+        m_scroll->horizontalScrollBar()->setValue(m_pressOffset - int(std::lround(dx)));
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton)
+            break;
+        const bool dragged = m_dragging;
+        m_pressed = false;
+        m_dragging = false;
+        // After a drag the chip is no longer down, so its release clicks nothing; let the
+        // chip see the release all the same so that it forgets the press.
+        if (dragged) {
+            if (auto *chip = qobject_cast<TagChip *>(watched))
+                chip->setDown(false);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -4,6 +4,9 @@
 
 #include <QJsonArray>
 #include <QJsonValue>
+#include <QStringEncoder>
+
+#include <algorithm>
 
 namespace {
 
@@ -33,39 +36,56 @@ void appendUuid(QByteArray &out, const QUuid &id)
     out.append('"');
 }
 
+bool needsEscape(char16_t c)
+{
+    return c < 0x20 || c == u'"' || c == u'\\';
+}
+
 // A JSON string literal with the escapes QJsonDocument itself writes: the quote, the backslash
-// and the control characters; everything else stays as UTF-8.
+// and the control characters; everything else goes out as UTF-8. The common case, a string
+// with nothing to escape, is converted straight into `out`.
 void appendJsonString(QByteArray &out, const QString &value)
 {
     static constexpr char hexDigits[] = "0123456789abcdef";
-    const QByteArray utf8 = value.toUtf8();
-    const char *begin = utf8.constData();
-    const char *end = begin + utf8.size();
-    const char *run = begin;
+    // Stateless: an unpaired surrogate becomes U+FFFD here instead of waiting for a partner
+    // in the next string.
+    thread_local QStringEncoder toUtf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
 
     out.append('"');
-    for (const char *p = begin; p < end; ++p) {
-        const auto c = static_cast<unsigned char>(*p);
-        if (c >= 0x20 && c != '"' && c != '\\')
+    const QStringView text(value);
+    qsizetype run = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !needsEscape(text[i].unicode()))
             continue;
-        out.append(run, p - run);
-        run = p + 1;
+        if (i > run) {
+            const QStringView plain = text.mid(run, i - run);
+            const qsizetype start = out.size();
+            const qsizetype needed = start + toUtf8.requiredSpace(plain.size());
+            if (out.capacity() < needed)
+                out.reserve(std::max(needed, 2 * out.capacity()));
+            out.resize(needed);
+            char *end = toUtf8.appendToBuffer(out.data() + start, plain);
+            out.truncate(end - out.constData());
+        }
+        run = i + 1;
+        if (i == text.size())
+            break;
+        const char16_t c = text[i].unicode();
         out.append('\\');
         switch (c) {
-        case '"': out.append('"'); break;
-        case '\\': out.append('\\'); break;
-        case '\b': out.append('b'); break;
-        case '\f': out.append('f'); break;
-        case '\n': out.append('n'); break;
-        case '\r': out.append('r'); break;
-        case '\t': out.append('t'); break;
+        case u'"': out.append('"'); break;
+        case u'\\': out.append('\\'); break;
+        case u'\b': out.append('b'); break;
+        case u'\f': out.append('f'); break;
+        case u'\n': out.append('n'); break;
+        case u'\r': out.append('r'); break;
+        case u'\t': out.append('t'); break;
         default:
             out.append("u00", 3);
             out.append(hexDigits[c >> 4]);
             out.append(hexDigits[c & 0xf]);
         }
     }
-    out.append(run, end - run);
     out.append('"');
 }
 

@@ -38,6 +38,7 @@ private slots:
     void encodesTheNormalForm();
     void escapesStringsAsQtDoes_data();
     void escapesStringsAsQtDoes();
+    void unpairedSurrogatesAreWrittenAsReplacements();
     void accepts_data();
     void accepts();
     void refuses_data();
@@ -115,6 +116,18 @@ void TaskListCodecTest::escapesStringsAsQtDoes()
     QCOMPARE(decoded->value(0, task).tags, QStringList{text});
 }
 
+void TaskListCodecTest::unpairedSurrogatesAreWrittenAsReplacements()
+{
+    // The halves of one character split over two strings must not join up in the output.
+    TaskItem task = taskWithId(u"a"_qs + QChar(0xD83D), "5F1C2B9A-3D4E-4F60-8A7B-9C0D1E2F3A4B");
+    task.tags = {QChar(0xDE00) + u"b"_qs, u"\\"_qs + QChar(0xDC00)};
+    const std::optional<QList<TaskItem>> decoded =
+        TaskListCodec::decode(TaskListCodec::encode({task}));
+    QVERIFY(decoded);
+    QCOMPARE(decoded->value(0, task).text, u"a\uFFFD"_qs);
+    QCOMPARE(decoded->value(0, task).tags, QStringList({u"\uFFFDb"_qs, u"\\\uFFFD"_qs}));
+}
+
 // Decoding accepted documents, compared through the normal form they encode to.
 void TaskListCodecTest::accepts_data()
 {
@@ -135,7 +148,8 @@ void TaskListCodecTest::accepts_data()
     const QByteArray text = R"("text":"pan #Casa #casa")";
 
     QTest::newRow("empty array") << QByteArray("[]") << QByteArray("[]");
-    QTest::newRow("whitespace around an empty array") << QByteArray(" \n[ ]\t") << QByteArray("[]");
+    QTest::newRow("whitespace around an empty array")
+        << QByteArray(" \n[ ]\t") << QByteArray("[]");
     QTest::newRow("normal form") << list(normal) << list(normal);
     QTest::newRow("only the required members")
         << list(record(text + R"(,"isDone":false)")) << list(normal);
@@ -210,14 +224,16 @@ void TaskListCodecTest::refuses_data()
     QTest::newRow("element a number") << QByteArray("[1]");
     QTest::newRow("element an array") << QByteArray("[[]]");
     QTest::newRow("element null") << QByteArray("[null]");
-    QTest::newRow("arrays nested 100,000 deep") << QByteArray(100000, '[') + QByteArray(100000, ']');
+    QTest::newRow("arrays nested 100,000 deep")
+        << QByteArray(100000, '[') + QByteArray(100000, ']');
     QTest::newRow("missing id") << list(R"({"text":"t","isDone":false})");
     QTest::newRow("missing text") << list(record(done));
     QTest::newRow("missing done flag") << list(record(R"("text":"t")"));
     QTest::newRow("done flag null") << list(record(text + R"("isDone":null)"));
     QTest::newRow("text null") << list(record(R"("text":null,)" + done));
     QTest::newRow("id null") << withId("null");
-    QTest::newRow("done flag named in lower case only") << list(record(text + R"("isdone":false)"));
+    QTest::newRow("done flag named in lower case only")
+        << list(record(text + R"("isdone":false)"));
     QTest::newRow("number for the done flag") << list(record(text + R"("isDone":0)"));
     QTest::newRow("string for the done flag") << list(record(text + R"("isDone":"false")"));
     QTest::newRow("number for the priority flag")
@@ -232,7 +248,8 @@ void TaskListCodecTest::refuses_data()
     QTest::newRow("array inside tags") << list(record(text + done + R"(,"tags":[["a"]])"));
     QTest::newRow("id a number") << withId("5");
     QTest::newRow("id in braces") << withId("\"{" + someId + "}\"");
-    QTest::newRow("id without hyphens") << withId("\"" + QByteArray(someId).replace("-", "") + "\"");
+    QTest::newRow("id without hyphens")
+        << withId("\"" + QByteArray(someId).replace("-", "") + "\"");
     QTest::newRow("id with hyphens moved")
         << withId(R"("5F1C2B9A3-D4E-4F60-8A7B-9C0D1E2F3A4B")");
     QTest::newRow("id one digit short") << withId("\"" + someId.chopped(1) + "\"");

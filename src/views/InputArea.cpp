@@ -114,8 +114,11 @@ void InputArea::updateTagSuggestions()
     const QStringList allTags = m_tagSource ? m_tagSource() : QStringList();
     m_tagSuggestions = TagCompletion::candidates(*partial, allTags);
     m_selectedSuggestionIndex = 0;
-    if (!m_tagSuggestions.isEmpty())
+    if (!m_tagSuggestions.isEmpty()) {
         m_suggestionList->setSuggestions(m_tagSuggestions, m_selectedSuggestionIndex);
+        // The number of rows may have changed while the list stays shown.
+        updateGeometry();
+    }
     setSuggestionsShown(!m_tagSuggestions.isEmpty());
 }
 

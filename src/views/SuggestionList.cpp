@@ -40,8 +40,12 @@ void SuggestionList::setSuggestions(const QStringList &tags, int highlightedInde
             connect(row, &SuggestionRow::clicked, this,
                     [this, tag] { emit suggestionChosen(tag); });
             layout()->addWidget(row);
+            // Counted by the layout at once, even while the list itself is hidden, so the
+            // size asked for when it appears already holds every row.
+            row->show();
             m_rows.append(row);
         }
+        updateGeometry();
     }
     for (int i = 0; i < m_rows.size(); ++i)
         m_rows[i]->setHighlighted(i == highlightedIndex);

@@ -31,13 +31,14 @@ TagFilterBar::TagFilterBar(QWidget *parent) : QWidget(parent)
     m_scroll->setAutoFillBackground(false);
 
     m_content = new QWidget;
-    m_content->setAutoFillBackground(false);
     auto *layout = new QHBoxLayout(m_content);
     layout->setContentsMargins(sideInset, verticalInset, sideInset, verticalInset);
     layout->setSpacing(chipSpacing);
     // Chips start at the leading edge when they need less than the width offered.
     layout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_scroll->setWidget(m_content);
+    // setWidget() turns background filling on; the strip shows the window behind it.
+    m_content->setAutoFillBackground(false);
 
     watch(m_scroll->viewport());
     watch(m_content);

@@ -40,6 +40,7 @@ private slots:
     void addButtonFollowsTheText_data();
     void addButtonFollowsTheText();
     void changeOfTagsDoesNotUpdateAnOpenList();
+    void sizeAskedForHoldsEveryRow();
 
 private:
     void type(const QString &text);
@@ -344,6 +345,24 @@ void TestInputArea::changeOfTagsDoesNotUpdateAnOpenList()
     QCOMPARE(m_area->tagSuggestions(), (QStringList{"casa", "compras"}));
     type("i");
     QCOMPARE(m_area->tagSuggestions(), QStringList{"cine"});
+}
+
+// The column above the area places it by its size hint as soon as it is asked, before the
+// list's own layout has run: the hint must count the rows at once.
+void TestInputArea::sizeAskedForHoldsEveryRow()
+{
+    const int closed = m_area->sizeHint().height();
+    type("#");
+    int rows = 0;
+    for (const SuggestionRow *row : m_area->suggestionList()->rows())
+        rows += row->sizeHint().height();
+    QCOMPARE(m_area->suggestionList()->rows().size(), 3);
+    QCOMPARE(m_area->sizeHint().height(), closed + rows + 4);
+    type("r");
+    QCOMPARE(m_area->suggestionList()->rows().size(), 2);
+    QCOMPARE(m_area->sizeHint().height(), closed + rows / 3 * 2 + 4);
+    type(" ");
+    QCOMPARE(m_area->sizeHint().height(), closed);
 }
 
 QTEST_MAIN(TestInputArea)

@@ -2,7 +2,7 @@
 
 #include "toolkit/Motion.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QResizeEvent>
@@ -24,6 +24,11 @@ QRectF interpolate(const QRectF &from, const QRectF &to, qreal t)
             mix(from.height(), to.height())};
 }
 
+bool overlapsVertically(const QRectF &rect, const QRect &band)
+{
+    return band.height() > 0 && rect.bottom() >= band.top() && rect.top() <= band.bottom() + 1;
+}
+
 // The start a motion towards `to` must have had so that at progress `t` it is at `now`;
 // used to change a moving item's target without a jump.
 QRectF startFor(const QRectF &now, const QRectF &to, qreal t)
@@ -39,6 +44,7 @@ AnimatedColumn::AnimatedColumn(QWidget *parent)
     : QWidget(parent)
     , m_animation(new QVariantAnimation(this))
 {
+    watchAncestors();
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
@@ -164,13 +170,31 @@ void AnimatedColumn::resizeEvent(QResizeEvent *event)
 
 bool AnimatedColumn::event(QEvent *event)
 {
-    if (event->type() == QEvent::LayoutRequest) {
+    switch (event->type()) {
+    case QEvent::LayoutRequest:
         // Some item's size hint changed; which one is not said, so all are asked again.
         invalidateHeights();
         layoutPass({}, {});
         return true;
+    case QEvent::Move: // scrolled
+    case QEvent::Show:
+        updateCulling();
+        break;
+    case QEvent::ParentChange:
+        watchAncestors();
+        break;
+    default:
+        break;
     }
     return QWidget::event(event);
+}
+
+bool AnimatedColumn::eventFilter(QObject *watched, QEvent *event)
+{
+    // An ancestor that moves or changes size changes which part of the column is visible.
+    if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+        updateCulling();
+    return QWidget::eventFilter(watched, event);
 }
 
 int AnimatedColumn::cachedHeight(Entry &entry, int width) const
@@ -198,7 +222,7 @@ int AnimatedColumn::naturalHeight(int width) const
         return m_memoHeight;
     int total = m_paddingTop + m_paddingBottom;
     for (QWidget *item : m_items) {
-        if (item->isHidden())
+        if (hiddenByOwner(m_entries[item]))
             continue;
         if (item == m_stretchItem) {
             total += std::max(0, item->minimumSizeHint().height());
@@ -242,7 +266,7 @@ void AnimatedColumn::layoutPass(const QSet<QWidget *> &inserted, const QSet<QWid
     heights.reserve(m_items.size());
     for (QWidget *item : std::as_const(m_items)) {
         int height = 0;
-        const bool hidden = item->isHidden() && !inserted.contains(item);
+        const bool hidden = hiddenByOwner(m_entries[item]) && !inserted.contains(item);
         if (!deferred && !hidden && item != m_stretchItem)
             height = cachedHeight(m_entries[item], width);
         heights.append(height);
@@ -274,6 +298,7 @@ void AnimatedColumn::layoutPass(const QSet<QWidget *> &inserted, const QSet<QWid
         updateGeometry();
         return;
     }
+    updateCulling();
     const int natural = naturalHeight(width);
     if (natural != m_reportedHeight) {
         m_reportedHeight = natural;
@@ -289,6 +314,7 @@ void AnimatedColumn::placeAtOnce(const QList<QRect> &targets, const QSet<QWidget
 
     const bool running = isAnimating();
     const qreal progress = running ? m_animation->currentValue().toReal() : 1.0;
+    const QRect band = keptBand();
     for (qsizetype i = 0; i < m_items.size(); ++i) {
         QWidget *item = m_items[i];
         Entry &entry = m_entries[item];
@@ -298,7 +324,12 @@ void AnimatedColumn::placeAtOnce(const QList<QRect> &targets, const QSet<QWidget
             endFadeOut(entry);
             dropEffect(entry);
             item->setGeometry(target);
-            item->show();
+            // Far out of sight it is not even shown: showing thousands of rows at once is
+            // what makes a long list slow to open.
+            // Before the column's first resize nothing is known of what will be in sight.
+            entry.culled = layoutDeferred() || !overlapsVertically(QRectF(target), band);
+            // Hidden explicitly when culled, or showing the column would show it.
+            item->setVisible(!entry.culled);
         } else if (entry.tracked) {
             // Moving already: keep moving, towards the new place, without a jump.
             if (rounded(entry.to) == target)
@@ -321,6 +352,15 @@ void AnimatedColumn::placeAnimated(const QList<QRect> &targets, const QSet<QWidg
                                    const QSet<QWidget *> &removed, const Animation &animation)
 {
     m_animation->stop();
+
+    // Only what can be seen is animated: an item whose whole path lies outside the visible
+    // part of the column (a long list in a scroll area) goes straight to its end, so one
+    // frame costs as many items as are on screen, not as many as are in the list.
+    const QRect visible = visiblePart();
+    const QRect band = keptBand();
+    auto seen = [&visible](const QRectF &from, const QRectF &to) {
+        return overlapsVertically(from.united(to), visible);
+    };
 
     // Whatever is in flight continues from where it is now.
     QList<QObject *> tracked;
@@ -350,15 +390,24 @@ void AnimatedColumn::placeAnimated(const QList<QRect> &targets, const QSet<QWidg
                     m_insertions.value(item, Insertion::Fade) == Insertion::SlideFromTopAndFade;
                 entry.from = slides ? target.translated(0, -target.height()) : target;
                 entry.to = target;
+                if (!seen(entry.from, entry.to)) {
+                    entry.tracked = false;
+                    dropEffect(entry);
+                    item->setGeometry(targets[i]);
+                    entry.culled = !overlapsVertically(target, band);
+                    item->setVisible(!entry.culled);
+                    continue;
+                }
                 entry.opacityFrom = 0;
                 entry.opacityTo = 1;
                 setOpacity(entry, 0);
                 item->setGeometry(rounded(entry.from));
+                entry.culled = false;
                 item->show();
             }
             entry.tracked = true;
             tracked.append(item);
-        } else if (item->isHidden()) {
+        } else if (hiddenByOwner(entry)) {
             item->setGeometry(targets[i]);
         } else if (entry.tracked) {
             entry.to = target;
@@ -367,22 +416,30 @@ void AnimatedColumn::placeAnimated(const QList<QRect> &targets, const QSet<QWidg
         } else if (item->geometry() != targets[i]) {
             entry.from = QRectF(item->geometry());
             entry.to = target;
+            if (!seen(entry.from, entry.to)) {
+                item->setGeometry(targets[i]);
+                continue;
+            }
             entry.opacityFrom = entry.opacityTo = 1;
             entry.tracked = true;
             tracked.append(item);
+            if (entry.culled) {
+                entry.culled = false; // its path crosses the visible part
+                item->show();
+            }
         }
     }
 
     for (QWidget *item : removed) {
         Entry &entry = m_entries[item];
-        if (item->isHidden()) {
-            entry.tracked = false;
-            finishRemoval(item);
-            continue;
-        }
         if (!entry.tracked) {
             entry.from = QRectF(item->geometry());
             entry.opacityFrom = currentOpacity(entry);
+        }
+        if (hiddenByOwner(entry) || entry.culled || !seen(entry.from, entry.from)) {
+            entry.tracked = false;
+            finishRemoval(item);
+            continue;
         }
         startFadeOut(entry);
         const bool slides =
@@ -441,6 +498,7 @@ void AnimatedColumn::finishAnimation()
             dropEffect(*found);
         }
     }
+    updateCulling();
     emit animationFinished();
 }
 
@@ -527,5 +585,92 @@ void AnimatedColumn::itemDestroyed(QObject *object)
         m_items.removeIf([object](QWidget *item) { return static_cast<QObject *>(item) == object; });
         invalidateHeights();
         QCoreApplication::postEvent(this, new QEvent(QEvent::LayoutRequest));
+    }
+}
+
+bool AnimatedColumn::hiddenByOwner(const Entry &entry)
+{
+    return entry.widget->isHidden() && !entry.culled;
+}
+
+QRect AnimatedColumn::visiblePart() const
+{
+    // The column clipped by each of its ancestors, in the column's coordinates.
+    QRect clip = rect();
+    QPoint offset;
+    const QWidget *widget = this;
+    while (!widget->isWindow() && widget->parentWidget()) {
+        offset += widget->pos();
+        widget = widget->parentWidget();
+        clip &= QRect(-offset, widget->size());
+    }
+    return clip;
+}
+
+QRect AnimatedColumn::keptBand() const
+{
+    // Items near the visible part stay shown, so that a short scroll shows no gaps.
+    const QRect visible = visiblePart();
+    if (visible.height() <= 0)
+        return {};
+    const int margin = std::max(200, visible.height());
+    return visible.adjusted(0, -margin, 0, margin);
+}
+
+void AnimatedColumn::updateCulling()
+{
+    if (m_inPass || m_inCulling || layoutDeferred())
+        return;
+    // Showing and hiding items posts layout requests that tell nothing new. Requests
+    // already waiting are answered first, so that those can be dropped afterwards.
+    QCoreApplication::sendPostedEvents(this, QEvent::LayoutRequest);
+    m_inCulling = true;
+    // A hidden column only brings items back: it may be rendered without being shown, and
+    // then everything in sight must be there.
+    const bool mayHide = isVisible();
+    const QRect band = keptBand();
+    const QWidget *focus = QApplication::focusWidget();
+    const int width = this->width();
+    bool heightsChanged = false;
+    for (QWidget *item : std::as_const(m_items)) {
+        Entry &entry = m_entries[item];
+        if (hiddenByOwner(entry))
+            continue;
+        // The item with the keyboard focus stays, wherever it is: hiding it would take
+        // the focus away (and end an edit in progress).
+        const bool kept = entry.tracked || overlapsVertically(QRectF(item->geometry()), band)
+            || (focus && (focus == item || item->isAncestorOf(focus)));
+        if (kept && entry.culled) {
+            entry.culled = false;
+            item->show();
+            // A hidden item does not report changes of its size: ask it now.
+            if (item != m_stretchItem) {
+                entry.heights[0].generation = entry.heights[1].generation = 0;
+                heightsChanged |= cachedHeight(entry, width) != item->height();
+            }
+        } else if (!kept && !entry.culled && mayHide) {
+            entry.culled = true;
+            item->hide();
+        }
+    }
+    m_inCulling = false;
+    QCoreApplication::removePostedEvents(this, QEvent::LayoutRequest);
+    if (heightsChanged) {
+        invalidateHeights();
+        layoutPass({}, {});
+    }
+}
+
+void AnimatedColumn::watchAncestors()
+{
+    for (const QPointer<QWidget> &ancestor : std::as_const(m_ancestors)) {
+        if (ancestor)
+            ancestor->removeEventFilter(this);
+    }
+    m_ancestors.clear();
+    for (QWidget *widget = parentWidget(); widget && !widget->isWindow();
+         widget = widget->parentWidget()) {
+        widget->installEventFilter(this);
+        m_ancestors.append(widget);
     }
 }

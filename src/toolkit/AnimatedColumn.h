@@ -57,6 +57,7 @@ signals:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // What the column knows of one of its widgets: a listed item or one fading out.
@@ -82,6 +83,7 @@ private:
         qreal opacityTo = 1;
         bool tracked = false;  // part of the running animation
         bool removing = false; // no longer listed; fading out
+        bool culled = false;   // hidden by the column while far outside the visible part
         bool wasMouseTransparent = false;
         QPointer<QGraphicsOpacityEffect> effect;
     };
@@ -105,6 +107,11 @@ private:
     static qreal currentOpacity(const Entry &entry);
     void watch(QWidget *item);
     void itemDestroyed(QObject *object);
+    static bool hiddenByOwner(const Entry &entry);
+    QRect visiblePart() const;
+    QRect keptBand() const;
+    void updateCulling();
+    void watchAncestors();
 
     QList<QWidget *> m_items;
     QPointer<QWidget> m_stretchItem;
@@ -112,11 +119,13 @@ private:
     QHash<QObject *, Insertion> m_insertions;
     QList<QObject *> m_tracked; // the widgets the running animation moves or fades
     QSet<QObject *> m_watched;  // widgets whose destruction the column listens for
+    QList<QPointer<QWidget>> m_ancestors; // watched for moves that scroll the column
     QVariantAnimation *m_animation = nullptr;
     int m_paddingTop = 0;
     int m_paddingBottom = 0;
     bool m_deletesRemovedItems = false;
     bool m_inPass = false;
+    bool m_inCulling = false;
     quint64 m_generation = 1;
     mutable int m_memoWidth = -1;
     mutable int m_memoHeight = 0;

@@ -33,7 +33,9 @@ PlainButton::PlainButton(Symbol symbol, qreal pixelSize, QWidget *parent)
     , m_shownColor(Qt::black)
 {
     setCursor(Qt::PointingHandCursor);
-    setAttribute(Qt::WA_Hover, false);
+    // Like a desktop toolbar button: a click does not take the keyboard focus away from
+    // the field being typed in.
+    setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 

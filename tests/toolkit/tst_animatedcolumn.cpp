@@ -4,6 +4,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QPointer>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVariantAnimation>
@@ -116,6 +117,7 @@ private slots:
     void touchesOnlyItemsThatMove();
     void growsInsideScrollArea();
     void deletedItemLeavesTheColumn();
+    void onlyItemsNearTheVisiblePartAreShown();
 
 private:
     AnimatedColumn *m_column = nullptr;
@@ -572,6 +574,80 @@ void TestAnimatedColumn::deletedItemLeavesTheColumn()
     QCOMPARE(m_column->items(), (QList<QWidget *>{c, a}));
     finish(*m_column);
     QTRY_COMPARE(a->y(), 30);
+}
+
+void TestAnimatedColumn::onlyItemsNearTheVisiblePartAreShown()
+{
+    QScrollArea area;
+    area.setWidgetResizable(true);
+    area.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    area.resize(300, 200);
+    auto *column = new AnimatedColumn;
+    area.setWidget(column);
+    QList<Item *> items;
+    QList<QWidget *> widgets;
+    for (int i = 0; i < 200; ++i) {
+        items.append(new Item(20));
+        widgets.append(items.last());
+    }
+    column->setItems(widgets);
+    area.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&area));
+    QTRY_COMPARE(column->height(), 4000);
+
+    auto shownRange = [&] {
+        int first = -1, last = -1;
+        for (int i = 0; i < items.size(); ++i) {
+            if (items[i]->isVisible()) {
+                if (first < 0)
+                    first = i;
+                last = i;
+            }
+        }
+        return qMakePair(first, last);
+    };
+    const int viewport = area.viewport()->height();
+    // Every item has its place, but only those in or near the visible part are shown.
+    QCOMPARE(items[150]->geometry(), QRect(0, 3000, column->width(), 20));
+    auto [first, last] = shownRange();
+    QCOMPARE(first, 0);
+    QVERIFY(last * 20 >= viewport);
+    QVERIFY(last < 100);
+
+    // Scrolled to the end: the items there are shown, those at the top no more, except the
+    // one with the keyboard focus.
+    items[5]->setFocusPolicy(Qt::StrongFocus);
+    area.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&area));
+    items[5]->setFocus();
+    QTRY_VERIFY(items[5]->hasFocus());
+    area.verticalScrollBar()->setValue(area.verticalScrollBar()->maximum());
+    QVERIFY(items[5]->isVisible());
+    QVERIFY(items[5]->hasFocus());
+    items[5]->clearFocus();
+    column->relayout();
+    QVERIFY(items[5]->isHidden());
+    std::tie(first, last) = shownRange();
+    QCOMPARE(last, 199);
+    QVERIFY(first > 100);
+    QVERIFY(first * 20 <= 4000 - viewport);
+
+    // An item that changed its height out of sight takes it when it comes back.
+    items[10]->setHeight(45);
+    QCoreApplication::processEvents();
+    area.verticalScrollBar()->setValue(0);
+    QTRY_COMPARE(items[10]->height(), 45);
+    QCOMPARE(items[11]->y(), 10 * 20 + 45);
+    QTRY_COMPARE(column->height(), 4025);
+
+    // Reordering moves hidden items too, without showing them.
+    std::reverse(widgets.begin(), widgets.end());
+    Motion::withAnimation(ease, [&] { column->setItems(widgets); });
+    QCOMPARE(items[100]->y(), 99 * 20);
+    QVERIFY(items[100]->isHidden());
+    finish(*column);
+    QVERIFY(items[199]->isVisible());
+    QCOMPARE(items[199]->y(), 0);
 }
 
 QTEST_MAIN(TestAnimatedColumn)

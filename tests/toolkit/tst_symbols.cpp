@@ -183,6 +183,8 @@ void TestSymbols::buttonClicksAndLooks()
     QCOMPARE(button.sizeHint(), QSize(20, 20));
     QCOMPARE(button.cursor().shape(), Qt::PointingHandCursor);
 
+    QCOMPARE(button.focusPolicy(), Qt::NoFocus);
+
     QSignalSpy clicked(&button, &QAbstractButton::clicked);
     QTest::mouseClick(&button, Qt::LeftButton);
     QCOMPARE(clicked.count(), 1);

@@ -144,6 +144,11 @@ bool TagFilterBar::eventFilter(QObject *watched, QEvent *event)
         wheel->accept();
         return true;
     }
+    case QEvent::FocusIn:
+        // A chip reached with the keyboard scrolls into view.
+        if (auto *chip = qobject_cast<TagChip *>(watched))
+            m_scroll->ensureWidgetVisible(chip, sideInset, 0);
+        break;
     case QEvent::MouseButtonPress: {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() != Qt::LeftButton)

@@ -41,6 +41,7 @@ private slots:
     void addButtonFollowsTheText();
     void changeOfTagsDoesNotUpdateAnOpenList();
     void sizeAskedForHoldsEveryRow();
+    void followsTheAppearance();
 
 private:
     void type(const QString &text);
@@ -363,6 +364,19 @@ void TestInputArea::sizeAskedForHoldsEveryRow()
     QCOMPARE(m_area->sizeHint().height(), closed + rows / 3 * 2 + 4);
     type(" ");
     QCOMPARE(m_area->sizeHint().height(), closed);
+}
+
+void TestInputArea::followsTheAppearance()
+{
+    const QPalette light = QApplication::palette();
+    const auto restore = qScopeGuard([light] { QApplication::setPalette(light); });
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(30, 30, 30));
+    QApplication::setPalette(dark);
+    // Widgets hear of a new application palette from the event loop.
+    QTRY_VERIFY(Theme::of(m_area).isDark());
+    QCOMPARE(field()->palette().color(QPalette::Text), Theme(true).primary());
+    QCOMPARE(m_area->addButton()->color(), Theme(true).primary(0.2));
 }
 
 QTEST_MAIN(TestInputArea)

@@ -31,6 +31,7 @@ private slots:
     void wheelScrollsSideways();
     void wheelDoesNothingWhenEverythingFits();
     void dragScrollsWithoutClicking();
+    void focusedChipScrollsIntoView();
     void colourChangeFollowsTheTransaction();
 
 private:
@@ -295,6 +296,21 @@ void TestTagFilterBar::dragScrollsWithoutClicking()
     QCOMPARE(clicked.count(), 1);
     QCOMPARE(clicked.at(0).at(0).toString(), other->tag());
     QCOMPARE(bar.scrollOffset(), 80);
+}
+
+void TestTagFilterBar::focusedChipScrollsIntoView()
+{
+    TagFilterBar bar;
+    bar.setState(manyTags(), std::nullopt);
+    bar.resize(320, bar.sizeHint().height());
+    bar.show();
+    bar.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&bar));
+    TagChip *last = bar.chips().last();
+    QVERIFY(last->mapTo(&bar, QPoint(last->width(), 0)).x() > bar.width());
+    last->setFocus(Qt::TabFocusReason);
+    QVERIFY(bar.scrollOffset() > 0);
+    QVERIFY(last->mapTo(&bar, QPoint(last->width(), 0)).x() <= bar.width());
 }
 
 void TestTagFilterBar::colourChangeFollowsTheTransaction()

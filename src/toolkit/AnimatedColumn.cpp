@@ -165,6 +165,7 @@ QSize AnimatedColumn::minimumSizeHint() const
 void AnimatedColumn::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    m_resized = true;
     layoutPass({}, {});
 }
 
@@ -239,8 +240,8 @@ int AnimatedColumn::naturalHeight(int width) const
 bool AnimatedColumn::layoutDeferred() const
 {
     // A hidden column that has not received its first resize yet gets one before it is
-    // shown or rendered; laying out for the provisional width would be wasted work.
-    return !isVisible() && testAttribute(Qt::WA_PendingResizeEvent);
+    // shown or rendered; laying out for the provisional size would be wasted work.
+    return !isVisible() && !m_resized;
 }
 
 void AnimatedColumn::invalidateHeights()

@@ -126,6 +126,7 @@ private:
     bool m_deletesRemovedItems = false;
     bool m_inPass = false;
     bool m_inCulling = false;
+    bool m_resized = false; // has had its first resize event
     quint64 m_generation = 1;
     mutable int m_memoWidth = -1;
     mutable int m_memoHeight = 0;

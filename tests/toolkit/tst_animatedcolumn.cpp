@@ -118,6 +118,8 @@ private slots:
     void growsInsideScrollArea();
     void deletedItemLeavesTheColumn();
     void onlyItemsNearTheVisiblePartAreShown();
+    void filledBeforeFirstShown_data();
+    void filledBeforeFirstShown();
 
 private:
     AnimatedColumn *m_column = nullptr;
@@ -648,6 +650,35 @@ void TestAnimatedColumn::onlyItemsNearTheVisiblePartAreShown()
     finish(*column);
     QVERIFY(items[199]->isVisible());
     QCOMPARE(items[199]->y(), 0);
+}
+
+void TestAnimatedColumn::filledBeforeFirstShown_data()
+{
+    QTest::addColumn<bool>("rendered");
+    QTest::newRow("shown") << false;
+    QTest::newRow("rendered without being shown") << true;
+}
+
+void TestAnimatedColumn::filledBeforeFirstShown()
+{
+    QFETCH(bool, rendered);
+    AnimatedColumn column;
+    column.resize(200, 300);
+    auto *a = new Item(40);
+    auto *b = new Item(20);
+    column.setItems({a, b});
+    column.setPadding(5, 5);
+    if (rendered) {
+        column.grab();
+        QVERIFY(!a->isHidden());
+        QVERIFY(!b->isHidden());
+    } else {
+        column.show();
+        QVERIFY(a->isVisible());
+        QVERIFY(b->isVisible());
+    }
+    QCOMPARE(a->geometry(), QRect(0, 5, 200, 40));
+    QCOMPARE(b->geometry(), QRect(0, 45, 200, 20));
 }
 
 QTEST_MAIN(TestAnimatedColumn)

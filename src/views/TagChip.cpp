@@ -68,7 +68,8 @@ QColor TagChip::textColor() const
 
 QColor TagChip::fillColor() const
 {
-    return Theme::tagColor(tag(), unselectedFillOpacity + (1 - unselectedFillOpacity) * m_selection);
+    const qreal opacity = unselectedFillOpacity + (1 - unselectedFillOpacity) * m_selection;
+    return Theme::tagColor(tag(), opacity);
 }
 
 QSize TagChip::sizeHint() const

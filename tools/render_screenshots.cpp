@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QEnterEvent>
 #include <QLineEdit>
+#include <QStyle>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>

@@ -3,6 +3,7 @@
 #include "toolkit/Motion.h"
 
 #include <QApplication>
+#include <QChildEvent>
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QResizeEvent>
@@ -184,6 +185,18 @@ bool AnimatedColumn::event(QEvent *event)
     case QEvent::ParentChange:
         watchAncestors();
         break;
+    case QEvent::ChildRemoved: {
+        // An item its owner moved to another parent is no longer the column's. (A child
+        // being deleted is also removed; that case is handled by its destroyed signal.)
+        const QPointer<QObject> child = static_cast<QChildEvent *>(event)->child();
+        if (m_entries.contains(child.data())) {
+            QMetaObject::invokeMethod(this, [this, child] {
+                if (child && child->parent() != this)
+                    releaseItem(static_cast<QWidget *>(child.data()));
+            }, Qt::QueuedConnection);
+        }
+        break;
+    }
     default:
         break;
     }
@@ -587,6 +600,19 @@ void AnimatedColumn::itemDestroyed(QObject *object)
         invalidateHeights();
         QCoreApplication::postEvent(this, new QEvent(QEvent::LayoutRequest));
     }
+}
+
+void AnimatedColumn::releaseItem(QWidget *item)
+{
+    const auto found = m_entries.find(item);
+    if (found == m_entries.end())
+        return;
+    found->tracked = false;
+    dropEffect(*found);
+    endFadeOut(*found);
+    m_watched.remove(item);
+    disconnect(item, &QObject::destroyed, this, nullptr);
+    itemDestroyed(item);
 }
 
 bool AnimatedColumn::hiddenByOwner(const Entry &entry)

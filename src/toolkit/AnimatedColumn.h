@@ -107,6 +107,7 @@ private:
     static qreal currentOpacity(const Entry &entry);
     void watch(QWidget *item);
     void itemDestroyed(QObject *object);
+    void releaseItem(QWidget *item);
     static bool hiddenByOwner(const Entry &entry);
     QRect visiblePart() const;
     QRect keptBand() const;

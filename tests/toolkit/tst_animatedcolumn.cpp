@@ -116,6 +116,7 @@ private slots:
     void asksEachItemOncePerPass();
     void touchesOnlyItemsThatMove();
     void growsInsideScrollArea();
+    void deletedItemLeavesTheColumn_data();
     void deletedItemLeavesTheColumn();
     void onlyItemsNearTheVisiblePartAreShown();
     void filledBeforeFirstShown_data();
@@ -564,18 +565,35 @@ void TestAnimatedColumn::growsInsideScrollArea()
     QTRY_COMPARE(column->height(), area.viewport()->height());
 }
 
+void TestAnimatedColumn::deletedItemLeavesTheColumn_data()
+{
+    QTest::addColumn<bool>("deleted");
+    QTest::newRow("deleted") << true;
+    QTest::newRow("moved to another parent") << false;
+}
+
 void TestAnimatedColumn::deletedItemLeavesTheColumn()
 {
+    QFETCH(bool, deleted);
+    QWidget elsewhere;
     auto *a = new Item(40);
     auto *b = new Item(20);
     auto *c = new Item(30);
     m_column->setItems({a, b, c});
     Motion::withAnimation(ease, [&] { m_column->setItems({c, a, b}); });
     holdAt(*m_column, 0.3);
-    delete b;
-    QCOMPARE(m_column->items(), (QList<QWidget *>{c, a}));
+    if (deleted) {
+        delete b;
+        QCOMPARE(m_column->items(), (QList<QWidget *>{c, a}));
+    } else {
+        b->setParent(&elsewhere);
+        QTRY_COMPARE(m_column->items(), (QList<QWidget *>{c, a}));
+        QVERIFY(!b->graphicsEffect());
+    }
     finish(*m_column);
     QTRY_COMPARE(a->y(), 30);
+    if (!deleted)
+        QCOMPARE(b->parentWidget(), &elsewhere);
 }
 
 void TestAnimatedColumn::onlyItemsNearTheVisiblePartAreShown()

@@ -1,0 +1,149 @@
+#include "app/AppDelegate.h"
+
+#include "app/MainWindow.h"
+#include "app/WindowPlacement.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Preferences.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+AppDelegate::AppDelegate(Preferences &preferences, QObject *parent)
+    : QObject(parent)
+    , m_preferences(preferences)
+{
+    // The firing itself does nothing but queue the work, so that the raise happens after
+    // the timer callback has returned.
+    connect(&m_reminderTimer, &ReminderTimer::fired, this, [] {
+        QMetaObject::invokeMethod(qApp, &AppDelegate::bringWindowsToFront,
+                                  Qt::QueuedConnection);
+    });
+}
+
+void AppDelegate::setWindow(MainWindow *window)
+{
+    if (m_window)
+        disconnect(m_window, nullptr, this, nullptr);
+    m_window = window;
+    if (m_window) {
+        connect(m_window, &MainWindow::frameMarginsChanged, this,
+                &AppDelegate::configureWindowLater);
+    }
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    configureWindowLater();
+    startReminderTimer();
+
+    // Deliveries come queued, after the post has returned; the restart is queued once
+    // more so that it also runs after every other observer of the same post. `this` as
+    // the context ends both when the delegate goes.
+    NotificationCenter::defaultCenter().observe(Notifications::timerIntervalChanged, this,
+                                                [this] {
+        QMetaObject::invokeMethod(this, &AppDelegate::startReminderTimer,
+                                  Qt::QueuedConnection);
+    });
+
+    connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen *screen) {
+        observeScreen(screen);
+        configureWindowLater();
+    });
+    connect(qApp, &QGuiApplication::screenRemoved, this, &AppDelegate::configureWindowLater);
+    connect(qApp, &QGuiApplication::primaryScreenChanged, this,
+            &AppDelegate::configureWindowLater);
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    for (QScreen *screen : screens)
+        observeScreen(screen);
+}
+
+void AppDelegate::observeScreen(QScreen *screen)
+{
+    connect(screen, &QScreen::geometryChanged, this, &AppDelegate::configureWindowLater);
+    connect(screen, &QScreen::availableGeometryChanged, this,
+            &AppDelegate::configureWindowLater);
+}
+
+void AppDelegate::configureWindowLater()
+{
+    QMetaObject::invokeMethod(this, &AppDelegate::configureWindow, Qt::QueuedConnection);
+}
+
+bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
+{
+    if (!hasVisibleWindows)
+        showWindow();
+    return true;
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    m_reminderTimer.stop();
+}
+
+bool AppDelegate::hasVisibleWindows()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (const QWidget *window : windows) {
+        if (window->isVisible() && !window->isMinimized()
+            && window->windowType() != Qt::Popup && window->windowType() != Qt::ToolTip)
+            return true;
+    }
+    return false;
+}
+
+void AppDelegate::showWindow()
+{
+    if (!m_window)
+        return;
+    if (m_window->isMinimized())
+        m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void AppDelegate::configureWindow()
+{
+    MainWindow *window = m_window;
+    if (!window)
+        return;
+
+    // Normal stacking: never above other windows; the reminder brings it forward instead.
+    window->setFlags(MainWindow::windowFlagsForColumn);
+    window->setWindowTitle(QStringLiteral("Lorvane"));
+    // Widgets never move their window by a drag on the background; nothing to turn off.
+    window->setBackgroundRole(QPalette::Window);
+    window->setAutoFillBackground(true);
+    window->setAttribute(Qt::WA_TranslucentBackground, false);
+    window->setWindowOpacity(1.0);
+    // The shadow is the window manager's; the flags above do not ask it to drop it.
+    window->setMovable(false);
+    window->setResizable(false);
+
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect geometry
+            = WindowPlacement::columnGeometry(screen->availableGeometry(),
+                                              window->frameMargins());
+    if (geometry.isNull())
+        return;
+    window->pin(geometry);
+}
+
+void AppDelegate::startReminderTimer()
+{
+    m_reminderTimer.start(m_preferences.storedTimerMinutes());
+}
+
+void AppDelegate::bringWindowsToFront()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window->isVisible())
+            window->raise();
+    }
+}

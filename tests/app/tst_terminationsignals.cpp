@@ -1,0 +1,50 @@
+#include "app/TerminationSignals.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <csignal>
+
+class TestTerminationSignals : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void signalsArriveOnTheEventLoop();
+    void defaultHandlingComesBackAfterwards();
+};
+
+void TestTerminationSignals::signalsArriveOnTheEventLoop()
+{
+    TerminationSignals watcher;
+    QSignalSpy spy(&watcher, &TerminationSignals::received);
+
+    std::raise(SIGTERM);
+    std::raise(SIGINT);
+    std::raise(SIGHUP);
+    // Nothing runs inside the handler: the signals wait for the event loop.
+    QCOMPARE(spy.count(), 0);
+
+    QTRY_COMPARE(spy.count(), 3);
+    QCOMPARE(spy.at(0).at(0).toInt(), SIGTERM);
+    QCOMPARE(spy.at(1).at(0).toInt(), SIGINT);
+    QCOMPARE(spy.at(2).at(0).toInt(), SIGHUP);
+}
+
+void TestTerminationSignals::defaultHandlingComesBackAfterwards()
+{
+    {
+        TerminationSignals watcher;
+        struct sigaction current = {};
+        sigaction(SIGTERM, nullptr, &current);
+        QVERIFY(current.sa_handler != SIG_DFL);
+    }
+    for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+        struct sigaction current = {};
+        sigaction(signalNumber, nullptr, &current);
+        QVERIFY(current.sa_handler == SIG_DFL);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestTerminationSignals)
+#include "tst_terminationsignals.moc"

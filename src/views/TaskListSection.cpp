@@ -12,6 +12,19 @@
 namespace {
 
 constexpr int listPadding = 6;
+// The window's width.
+constexpr int initialWidth = 320;
+
+// The list takes whatever height the window leaves it, so its size hint need not depend on
+// its rows. QScrollArea's own hint asks the column for its height at the column's current
+// width, which before the first layout is a provisional one: with thousands of rows that
+// means laying out every text for a width nobody will see.
+class ListScrollArea : public QScrollArea
+{
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override { return {initialWidth, 0}; }
+};
 
 } // namespace
 
@@ -21,7 +34,7 @@ TaskListSection::TaskListSection(QWidget *parent) : QWidget(parent)
 
     m_emptyState = new EmptyStateView(this);
 
-    m_scrollArea = new QScrollArea(this);
+    m_scrollArea = new ListScrollArea(this);
     m_scrollArea->setFrameShape(QFrame::NoFrame);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -42,6 +55,13 @@ TaskListSection::TaskListSection(QWidget *parent) : QWidget(parent)
     m_stack->addWidget(m_emptyState);
     m_stack->addWidget(m_scrollArea);
     m_stack->setCurrentWidget(m_emptyState);
+
+    // Until the first real layout, the scroll area measures the column at the width its
+    // viewport happens to have. Starting at the window's width keeps it from laying out
+    // every text for the provisional width of a new widget, at which all of them wrap.
+    resize(initialWidth, height());
+    m_scrollArea->resize(initialWidth, height());
+    m_column->resize(initialWidth, 0);
 }
 
 void TaskListSection::setState(const QList<TaskItem> &tasks, const QList<int> &order)
@@ -50,30 +70,39 @@ void TaskListSection::setState(const QList<TaskItem> &tasks, const QList<int> &o
     // list instead.
     const bool noTasks = tasks.isEmpty();
 
-    QHash<QUuid, TaskRow *> kept;
+    // Each update is one pass; a row met in this pass is marked with its number, so that
+    // what is left unmarked afterwards is what went, without building a second table.
+    ++m_pass;
     QList<TaskRow *> rows;
     if (!noTasks) {
-        kept.reserve(order.size());
         rows.reserve(order.size());
         for (const int position : order) {
             if (position < 0 || position >= tasks.size())
                 continue;
             const TaskItem &task = tasks.at(position);
-            if (kept.contains(task.id))
-                continue;
-            TaskRow *row = m_rows.take(task.id);
-            if (row)
-                row->setTask(task);
-            else
-                row = createRow(task);
-            kept.insert(task.id, row);
-            rows.append(row);
+            auto slot = m_rows.find(task.id);
+            if (slot == m_rows.end()) {
+                slot = m_rows.insert(task.id, {createRow(task), m_pass});
+            } else if (slot->pass == m_pass) {
+                continue; // the same task twice: shown once
+            } else {
+                slot->pass = m_pass;
+                slot->row->setTask(task);
+            }
+            rows.append(slot->row);
         }
     }
-    // What is left belongs to tasks no longer shown.
-    for (TaskRow *row : std::as_const(m_rows))
-        retireRow(row, tasks);
-    m_rows = std::move(kept);
+    // Rows of tasks no longer shown.
+    if (rows.size() != m_rows.size()) {
+        for (auto slot = m_rows.begin(); slot != m_rows.end();) {
+            if (slot->pass == m_pass) {
+                ++slot;
+                continue;
+            }
+            retireRow(slot->row, tasks);
+            slot = m_rows.erase(slot);
+        }
+    }
 
     if (rows != m_order) {
         m_order = rows;
@@ -89,7 +118,7 @@ bool TaskListSection::isShowingEmptyState() const
 
 TaskRow *TaskListSection::rowFor(const QUuid &id) const
 {
-    return m_rows.value(id);
+    return m_rows.value(id).row;
 }
 
 QList<TaskRow *> TaskListSection::rows() const

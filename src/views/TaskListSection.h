@@ -48,6 +48,12 @@ private:
     QScrollArea *m_scrollArea = nullptr;
     AnimatedColumn *m_column = nullptr;
 
-    QHash<QUuid, TaskRow *> m_rows;
+    struct Slot
+    {
+        TaskRow *row = nullptr;
+        quint64 pass = 0; // the last update that showed it
+    };
+    QHash<QUuid, Slot> m_rows;
     QList<TaskRow *> m_order;
+    quint64 m_pass = 0;
 };

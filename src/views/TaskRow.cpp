@@ -16,10 +16,12 @@
 #include <QMenu>
 #include <QPainter>
 #include <QTextLayout>
+#include <QVarLengthArray>
 #include <QVariantAnimation>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -200,7 +202,7 @@ void TaskRow::setTask(const TaskItem &task)
     if (textChanged) {
         m_displayText = m_task.displayText();
         setAccessibleName(m_displayText);
-        m_textLayout.reset();
+        forgetTextMeasurements();
         geometryMayHaveChanged();
     }
     if (doneChanged || priorityChanged)
@@ -346,27 +348,25 @@ const TaskRow::Geometry &TaskRow::geometryFor(int width) const
         g.textHeight = fonts.lineHeight;
         g.displayHeight = fonts.lineHeight;
     } else {
-        // Measured with the same layout that paints, kept for the next paint.
-        if (!m_textLayout) {
-            m_textLayout = std::make_unique<QTextLayout>(forLayout(m_displayText), fonts.text);
-            QTextOption option;
-            option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-            m_textLayout->setTextOption(option);
-            m_textLayout->setCacheEnabled(true);
-        }
-        g.textHeight = layOutText(*m_textLayout, g.textWidth);
-        m_textLayoutWidth = g.textWidth;
+        g.textHeight = textHeightFor(g.textWidth);
         g.displayHeight = g.textHeight;
 
         // Chips run left to right and wrap onto further lines rather than being cut off.
         if (!m_task.tags.isEmpty()) {
+            if (m_chipWidths.size() != m_task.tags.size()) {
+                m_chipWidths.clear();
+                for (const QString &tag : m_task.tags) {
+                    m_chipWidths.append(std::ceil(fonts.chipMetrics.horizontalAdvance(tag))
+                                        + 2 * chipHorizontalPadding);
+                }
+            }
             const qreal top = verticalPadding + g.textHeight + textToChips;
             qreal x = 0;
             qreal y = 0;
-            for (const QString &tag : m_task.tags) {
+            for (qsizetype i = 0; i < m_task.tags.size(); ++i) {
+                const QString &tag = m_task.tags[i];
                 Chip chip{QRectF(), tag, tag};
-                qreal chipWidth = std::ceil(fonts.chipMetrics.horizontalAdvance(tag))
-                    + 2 * chipHorizontalPadding;
+                qreal chipWidth = m_chipWidths[i];
                 if (chipWidth > g.textWidth) {
                     chip.label = fonts.chipMetrics.elidedText(
                         tag, Qt::ElideRight, g.textWidth - 2 * chipHorizontalPadding);
@@ -389,6 +389,57 @@ const TaskRow::Geometry &TaskRow::geometryFor(int width) const
         content = std::max<qreal>(content, remove.height() + deleteTopPadding);
     g.height = int(std::ceil(content)) + 2 * verticalPadding;
     return g;
+}
+
+qreal TaskRow::textHeightFor(qreal textWidth) const
+{
+    const RowFonts &fonts = rowFonts();
+    if (m_naturalWidth < 0) {
+        const bool breaks = std::any_of(m_displayText.cbegin(), m_displayText.cend(), [](QChar c) {
+            return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator;
+        });
+        m_naturalWidth = breaks ? std::numeric_limits<qreal>::infinity()
+                                : fonts.textMetrics.horizontalAdvance(m_displayText);
+    }
+    if (m_naturalWidth <= textWidth)
+        return fonts.lineHeight;
+    for (const WrappedHeight &known : m_wrappedHeights) {
+        if (known.width == textWidth)
+            return known.height;
+    }
+    const QTextLayout &layout = wrappedLayout(textWidth);
+    const QTextLine last = layout.lineAt(layout.lineCount() - 1);
+    const qreal height = last.isValid() ? last.y() + last.height() : fonts.lineHeight;
+    m_wrappedHeights[m_nextWrappedSlot] = {textWidth, height};
+    m_nextWrappedSlot = (m_nextWrappedSlot + 1) % 2;
+    return height;
+}
+
+const QTextLayout &TaskRow::wrappedLayout(qreal textWidth) const
+{
+    if (!m_textLayout) {
+        m_textLayout = std::make_unique<QTextLayout>(forLayout(m_displayText),
+                                                     rowFonts().text);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        m_textLayout->setTextOption(option);
+        m_textLayout->setCacheEnabled(true);
+    }
+    if (m_textLayoutWidth != textWidth) {
+        layOutText(*m_textLayout, textWidth);
+        m_textLayoutWidth = textWidth;
+    }
+    return *m_textLayout;
+}
+
+void TaskRow::forgetTextMeasurements()
+{
+    m_naturalWidth = -1;
+    m_chipWidths.clear();
+    for (WrappedHeight &known : m_wrappedHeights)
+        known = WrappedHeight();
+    m_textLayout.reset();
+    m_textLayoutWidth = -1;
 }
 
 void TaskRow::invalidateGeometry()
@@ -576,30 +627,40 @@ void TaskRow::paintEvent(QPaintEvent *)
 
 void TaskRow::paintText(QPainter &painter, const Theme &theme, const Geometry &g)
 {
-    if (!m_textLayout || m_textLayoutWidth != g.textWidth) {
-        invalidateGeometry();
-        geometryFor(width());
-    }
+    const RowFonts &fonts = rowFonts();
     const qreal done = shownDoneProgress();
     const QPointF origin(g.textX, verticalPadding);
     painter.setPen(mix(theme.primary(), theme.tertiary(), done));
-    m_textLayout->draw(&painter, origin);
 
+    // Each line's left end and natural width, for the strike-through.
+    QVarLengthArray<QRectF, 4> lines;
+    if (m_naturalWidth <= g.textWidth) {
+        painter.setFont(fonts.text);
+        painter.drawText(origin + QPointF(0, fonts.textMetrics.ascent()), m_displayText);
+        lines.append(QRectF(origin.x(), origin.y(), m_naturalWidth, fonts.lineHeight));
+    } else {
+        const QTextLayout &layout = wrappedLayout(g.textWidth);
+        layout.draw(&painter, origin);
+        for (int i = 0; i < layout.lineCount(); ++i) {
+            const QTextLine line = layout.lineAt(i);
+            lines.append(QRectF(origin.x() + line.x(), origin.y() + line.y(),
+                                line.naturalTextWidth(), line.height()));
+        }
+    }
     if (done <= 0)
         return;
+
     // The strike-through has a colour of its own, so it is drawn here rather than by the
     // font.
-    const QFontMetricsF &metrics = rowFonts().textMetrics;
+    const QFontMetricsF &metrics = fonts.textMetrics;
     QPen pen(withOpacity(theme.secondary(), done));
     pen.setWidthF(std::max<qreal>(1.0, metrics.lineWidth()));
     painter.setPen(pen);
-    for (int i = 0; i < m_textLayout->lineCount(); ++i) {
-        const QTextLine line = m_textLayout->lineAt(i);
-        if (line.naturalTextWidth() <= 0)
+    for (const QRectF &line : lines) {
+        if (line.width() <= 0)
             continue;
-        const qreal y = origin.y() + line.y() + line.ascent() - metrics.strikeOutPos();
-        const qreal x = origin.x() + line.x();
-        painter.drawLine(QPointF(x, y), QPointF(x + line.naturalTextWidth(), y));
+        const qreal y = line.top() + metrics.ascent() - metrics.strikeOutPos();
+        painter.drawLine(QPointF(line.left(), y), QPointF(line.right(), y));
     }
 }
 

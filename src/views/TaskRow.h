@@ -95,6 +95,9 @@ private:
     };
 
     const Geometry &geometryFor(int width) const;
+    qreal textHeightFor(qreal textWidth) const;
+    const QTextLayout &wrappedLayout(qreal textWidth) const;
+    void forgetTextMeasurements();
     void invalidateGeometry();
     void geometryMayHaveChanged();
     void placeChildren();
@@ -126,7 +129,19 @@ private:
     QLineEdit *m_editField = nullptr;
 
     mutable Geometry m_geometry;
-    // The wrapped text as last painted; rebuilt when the text or the text width changes.
+    // Measurements of the text and the tags, made once per text: a text no wider than the
+    // text area is one line and needs no layout. Only a text that wraps is laid out, and
+    // its layout is kept for painting. The list asks for heights at two widths (with and
+    // without room for the scroll bar), so two wrapped heights are remembered.
+    struct WrappedHeight
+    {
+        qreal width = -1;
+        qreal height = 0;
+    };
+    mutable qreal m_naturalWidth = -1;
+    mutable QList<qreal> m_chipWidths;
+    mutable WrappedHeight m_wrappedHeights[2];
+    mutable int m_nextWrappedSlot = 0;
     mutable std::unique_ptr<QTextLayout> m_textLayout;
     mutable qreal m_textLayoutWidth = -1;
 

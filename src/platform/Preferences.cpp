@@ -1,7 +1,6 @@
 #include "platform/Preferences.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -42,6 +41,18 @@ bool makeOwnerOnly(const QByteArray &path, bool isFolder)
     if ((info.st_mode & 077) == 0)
         return true;
     return ::chmod(path.constData(), info.st_mode & 07700) == 0;
+}
+
+// Creates the missing folders of `path` with mode 0700, as the XDG base directory rules ask
+// for a configuration home that does not exist yet. True when `path` was created here.
+bool makeFolders(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        return false;
+    const QString parent = QFileInfo(path).absolutePath();
+    if (parent != path)
+        makeFolders(parent);
+    return ::mkdir(QFile::encodeName(path).constData(), privateFolderMode) == 0;
 }
 
 // A rename is only durable once the folder that holds the name is on disk.
@@ -147,14 +158,13 @@ bool Preferences::makeLocationPrivate() const
 {
     const QFileInfo fileInfo(filePath());
     const QString folder = fileInfo.absolutePath();
-    QDir().mkpath(QFileInfo(folder).absolutePath());
 
     // What this program creates gets exactly the private modes, whatever the umask; what
     // already exists only loses the access of group and others.
     const QByteArray folderName = QFile::encodeName(folder);
-    if (::mkdir(folderName.constData(), privateFolderMode) == 0)
+    if (makeFolders(folder))
         ::chmod(folderName.constData(), privateFolderMode);
-    else if (errno != EEXIST || !makeOwnerOnly(folderName, true))
+    else if (!makeOwnerOnly(folderName, true))
         return false;
 
     const QByteArray fileName = QFile::encodeName(fileInfo.absoluteFilePath());

@@ -59,6 +59,7 @@ private slots:
     void timerMinutes();
     void privateModes_data();
     void privateModes();
+    void missingConfigHomeIsMadePrivate();
     void ownerBitsOfAReadOnlyFolderStay();
     void failedWriteIsCarriedByTheNextOne();
     void unreadableCopies();
@@ -211,6 +212,19 @@ void PreferencesTest::privateModes()
     // No lock or temporary file is left beside it.
     QCOMPARE(QDir(folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{u"lorvane.conf"_qs});
+}
+
+void PreferencesTest::missingConfigHomeIsMadePrivate()
+{
+    const mode_t previousMask = ::umask(0);
+    const auto restoreMask = qScopeGuard([previousMask] { ::umask(previousMask); });
+
+    const QString home = m_home->path() + u"/new/config"_qs;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home));
+    QVERIFY(Preferences().setTimerMinutes(5));
+    for (const QString &created : {m_home->path() + u"/new"_qs, home, home + u"/lorvane"_qs})
+        QCOMPARE(created + u' ' + octal(modeOf(created)), created + u" 700"_qs);
+    QCOMPARE(octal(modeOf(home + u"/lorvane/lorvane.conf"_qs)), u"600"_qs);
 }
 
 void PreferencesTest::ownerBitsOfAReadOnlyFolderStay()

@@ -187,9 +187,11 @@ bool AnimatedColumn::event(QEvent *event)
         break;
     case QEvent::ChildRemoved: {
         // An item its owner moved to another parent is no longer the column's. (A child
-        // being deleted is also removed; that case is handled by its destroyed signal.)
-        const QPointer<QObject> child = static_cast<QChildEvent *>(event)->child();
-        if (m_entries.contains(child.data())) {
+        // being deleted is also removed, but its destroyed signal came first and it is
+        // already forgotten: it must not be touched here.)
+        QObject *removed = static_cast<QChildEvent *>(event)->child();
+        if (m_entries.contains(removed)) {
+            const QPointer<QObject> child = removed;
             QMetaObject::invokeMethod(this, [this, child] {
                 if (child && child->parent() != this)
                     releaseItem(static_cast<QWidget *>(child.data()));

@@ -53,6 +53,10 @@ void addTestCommands(TestHooks &hooks, AppDelegate &delegate, MainWindow &window
     hooks.addCommand("tasks", [&content](const QByteArray &) {
         return "tasks=" + QByteArray::number(content.store().tasks().size());
     });
+    hooks.addCommand("grab", [&window](const QByteArray &path) {
+        return window.grab().save(QString::fromUtf8(path)) ? QByteArrayLiteral("ok")
+                                                          : QByteArrayLiteral("error");
+    });
     hooks.addCommand("quit", [](const QByteArray &) {
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
         return QByteArrayLiteral("ok");

@@ -1,0 +1,261 @@
+// The real start-up: from exec of the lorvane binary to its first frame on an X server (Xvfb
+// with openbox), and resident memory once started, with 0 and 1,000 stored tasks. Prints
+// figures only; never fails on a timing. Skips when Xvfb or openbox is missing.
+#include "model/TaskListCodec.h"
+#include "platform/Preferences.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace {
+
+constexpr int runsPerCase = 5;
+// Resident memory is read once the window has been on screen this long, so that what
+// start-up touches lazily (fonts, glyph caches) is counted.
+constexpr int settleMsec = 500;
+
+qint64 monotonicNsec()
+{
+    timespec now = {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+QString lorvaneBinary()
+{
+    const QString fromEnvironment = qEnvironmentVariable("LORVANE_BINARY");
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../lorvane"));
+}
+
+// Kilobytes of a field of /proc/<pid>/status ("VmRSS", "VmHWM").
+std::optional<qint64> statusKib(qint64 pid, const QByteArray &field)
+{
+    QFile file(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong();
+    }
+    return std::nullopt;
+}
+
+class XServer
+{
+public:
+    bool start()
+    {
+        m_xvfb.setProgram(QStringLiteral("Xvfb"));
+        // -displayfd 1: the server picks a free display and writes its number to stdout.
+        m_xvfb.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"),
+                             QStringLiteral("-screen"), QStringLiteral("0"),
+                             QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
+                             QStringLiteral("tcp")});
+        m_xvfb.setProcessChannelMode(QProcess::SeparateChannels);
+        m_xvfb.start();
+        QDeadlineTimer deadline(20000);
+        while (!m_xvfb.canReadLine() && !deadline.hasExpired()) {
+            if (!m_xvfb.waitForReadyRead(int(deadline.remainingTime())))
+                break;
+        }
+        if (!m_xvfb.canReadLine())
+            return false;
+        m_display = QStringLiteral(":") + QString::fromLatin1(m_xvfb.readLine().trimmed());
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), m_display);
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path());
+        m_openbox.setProcessEnvironment(environment);
+        m_openbox.setProgram(QStringLiteral("openbox"));
+        m_openbox.setArguments({QStringLiteral("--sm-disable")});
+        m_openbox.setStandardErrorFile(QProcess::nullDevice());
+        m_openbox.start();
+        while (!deadline.hasExpired()) {
+            if (windowManagerRunning())
+                return true;
+            QThread::msleep(20);
+        }
+        return false;
+    }
+
+    ~XServer()
+    {
+        for (QProcess *process : {&m_openbox, &m_xvfb}) {
+            process->terminate();
+            if (!process->waitForFinished(3000))
+                process->kill();
+        }
+    }
+
+    QString display() const { return m_display; }
+
+private:
+    bool windowManagerRunning()
+    {
+        QProcess xprop;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), m_display);
+        xprop.setProcessEnvironment(environment);
+        xprop.start(QStringLiteral("xprop"),
+                    {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+        xprop.waitForFinished();
+        return xprop.readAllStandardOutput().contains("window id");
+    }
+
+    QTemporaryDir m_home;
+    QProcess m_xvfb;
+    QProcess m_openbox;
+    QString m_display;
+};
+
+struct Run
+{
+    double firstFrameMsec = 0;
+    double residentMib = 0;
+    double peakMib = 0;
+};
+
+void storeTasks(const QString &configHome, int count)
+{
+    qputenv("XDG_CONFIG_HOME", configHome.toLocal8Bit());
+    Preferences preferences;
+    QList<TaskItem> tasks;
+    tasks.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        TaskItem task(QStringLiteral("Tarea número %1 para revisar #casa #grupo%2")
+                              .arg(i)
+                              .arg(i % 12));
+        task.isDone = i % 4 == 0;
+        task.isPriority = i % 9 == 0;
+        tasks.append(task);
+    }
+    preferences.setTasksDocument(TaskListCodec::encode(tasks));
+}
+
+std::optional<Run> runOnce(const XServer &server, int taskCount)
+{
+    QTemporaryDir configHome;
+    QTemporaryDir runtimeDir;
+    if (taskCount > 0)
+        storeTasks(configHome.path(), taskCount);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), server.display());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.path());
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir.path());
+    environment.insert(QStringLiteral("LORVANE_REPORT_FIRST_FRAME"), QStringLiteral("1"));
+    environment.remove(QStringLiteral("LORVANE_TEST_SOCKET"));
+
+    QProcess lorvane;
+    lorvane.setProcessEnvironment(environment);
+    lorvane.setProgram(lorvaneBinary());
+    const qint64 started = monotonicNsec();
+    lorvane.start();
+
+    std::optional<qint64> firstFrame;
+    QDeadlineTimer deadline(20000);
+    while (!firstFrame && !deadline.hasExpired()) {
+        if (!lorvane.canReadLine()) {
+            lorvane.setReadChannel(QProcess::StandardError);
+            lorvane.waitForReadyRead(int(deadline.remainingTime()));
+        }
+        while (lorvane.canReadLine()) {
+            const QList<QByteArray> words = lorvane.readLine().trimmed().split(' ');
+            if (words.size() == 3 && words[0] == "lorvane-time" && words[1] == "first-frame")
+                firstFrame = words[2].toLongLong();
+        }
+        if (lorvane.state() == QProcess::NotRunning)
+            break;
+    }
+
+    std::optional<Run> run;
+    if (firstFrame) {
+        QThread::msleep(settleMsec);
+        const auto resident = statusKib(lorvane.processId(), "VmRSS");
+        const auto peak = statusKib(lorvane.processId(), "VmHWM");
+        if (resident && peak)
+            run = Run{(*firstFrame - started) / 1e6, *resident / 1024.0, *peak / 1024.0};
+    }
+    lorvane.terminate();
+    if (!lorvane.waitForFinished(5000))
+        lorvane.kill();
+    lorvane.waitForFinished();
+    return run;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    std::printf("start-up of the lorvane binary under Xvfb 1280x800 with openbox\n");
+
+    for (const char *tool : {"Xvfb", "openbox", "xprop"}) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
+            std::printf("  skipped: %s is not installed\n", tool);
+            return 0;
+        }
+    }
+    if (!QFileInfo(lorvaneBinary()).isExecutable()) {
+        std::printf("  skipped: no lorvane binary at %s (set LORVANE_BINARY)\n",
+                    qPrintable(lorvaneBinary()));
+        return 0;
+    }
+    XServer server;
+    if (!server.start()) {
+        std::printf("  skipped: the X server or the window manager did not start\n");
+        return 0;
+    }
+
+    // One run first that is not counted: it brings the binary, Qt and the fonts into the
+    // page cache, as for every launch but the first after boot.
+    runOnce(server, 0);
+
+    for (const int taskCount : {0, 1000}) {
+        std::vector<double> frames;
+        std::vector<double> resident;
+        std::vector<double> peak;
+        for (int i = 0; i < runsPerCase; ++i) {
+            if (const std::optional<Run> run = runOnce(server, taskCount)) {
+                frames.push_back(run->firstFrameMsec);
+                resident.push_back(run->residentMib);
+                peak.push_back(run->peakMib);
+            }
+        }
+        if (frames.empty()) {
+            std::printf("  %5d tasks: no first frame reported (is the binary built with "
+                        "LORVANE_TEST_HOOKS?)\n", taskCount);
+            continue;
+        }
+        std::printf("  %5d tasks: exec to first frame %6.1f ms median (%.1f to %.1f, %zu runs);"
+                    " resident %.1f MiB, peak %.1f MiB\n",
+                    taskCount, median(frames), *std::min_element(frames.begin(), frames.end()),
+                    *std::max_element(frames.begin(), frames.end()), frames.size(),
+                    median(resident), median(peak));
+    }
+    return 0;
+}

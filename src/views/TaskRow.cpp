@@ -1,6 +1,7 @@
 #include "views/TaskRow.h"
 
 #include "model/Tags.h"
+#include "toolkit/AnimatedColumn.h"
 #include "toolkit/Fonts.h"
 #include "toolkit/Motion.h"
 #include "toolkit/PlainButton.h"
@@ -317,10 +318,12 @@ QSize TaskRow::sizeHint() const
 
 QSize TaskRow::minimumSizeHint() const
 {
-    const int markWidth = symbolBox(Symbol::Circle, markSize).width();
+    // The height is the one-line row's: the real one comes from heightForWidth, and
+    // measuring the text at this narrow width would only waste a layout.
+    const QSize mark = symbolBox(Symbol::Circle, markSize);
     const int deleteWidth = symbolBox(Symbol::XmarkCircleFill, deleteSize).width();
-    const int width = 2 * horizontalPadding + markWidth + deleteWidth + 2 * stackSpacing;
-    return {width, heightForWidth(width)};
+    return {2 * horizontalPadding + mark.width() + deleteWidth + 2 * stackSpacing,
+            2 * verticalPadding + mark.height() + markTopPadding};
 }
 
 const TaskRow::Geometry &TaskRow::geometryFor(int width) const
@@ -447,7 +450,7 @@ void TaskRow::invalidateGeometry()
     m_geometry.width = -1;
 }
 
-void TaskRow::geometryMayHaveChanged()
+bool TaskRow::geometryMayHaveChanged()
 {
     const int before = m_geometry.width == width() ? m_geometry.height : -1;
     invalidateGeometry();
@@ -456,6 +459,7 @@ void TaskRow::geometryMayHaveChanged()
         updateGeometry();
     placeChildren();
     update();
+    return after != before;
 }
 
 void TaskRow::placeChildren()
@@ -506,7 +510,15 @@ void TaskRow::setHovered(bool hovered)
             m_deleteButton->setVisible(hovered);
         }
     }
-    geometryMayHaveChanged();
+    // The text area narrows while the delete button is shown, so a text near the edge
+    // wraps anew. The list then moves the rows below with this transaction, rather than
+    // jumping on the next layout request.
+    if (geometryMayHaveChanged()) {
+        if (auto *column = qobject_cast<AnimatedColumn *>(parentWidget());
+            column && Motion::current() && isVisible()) {
+            column->relayout();
+        }
+    }
 }
 
 void TaskRow::ensureDeleteButton()

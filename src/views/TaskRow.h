@@ -99,7 +99,8 @@ private:
     const QTextLayout &wrappedLayout(qreal textWidth) const;
     void forgetTextMeasurements();
     void invalidateGeometry();
-    void geometryMayHaveChanged();
+    // Returns whether the row's height changed.
+    bool geometryMayHaveChanged();
     void placeChildren();
 
     void setHovered(bool hovered);

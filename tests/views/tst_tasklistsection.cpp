@@ -135,6 +135,7 @@ private slots:
     void editFollowsItsTaskWhenAnotherGoes_data();
     void editFollowsItsTaskWhenAnotherGoes();
     void editOfFilteredOutRowIsStored();
+    void tallerRowPushesRowsBelow();
     void invalidPositionsAndRepeatsAreSkipped();
     void longListScrolls();
 };
@@ -325,6 +326,27 @@ void TaskListSectionTest::editOfFilteredOutRowIsStored()
     QCOMPARE(edits.count(), 0);
     QTRY_COMPARE(edits.count(), 1);
     QCOMPARE(store.task(a).text, QStringLiteral("A #casa y mas"));
+}
+
+void TaskListSectionTest::tallerRowPushesRowsBelow()
+{
+    FakeStore store;
+    QVERIFY(QTest::qWaitForWindowExposed(&store.window));
+    const QUuid a = store.add("Corta");
+    const QUuid b = store.add("Siguiente");
+    TaskRow *rowA = store.section->rowFor(a);
+    TaskRow *rowB = store.section->rowFor(b);
+    QTRY_COMPARE(rowB->y(), rowA->geometry().bottom() + 1);
+    const int oneLine = rowA->height();
+
+    doubleClickText(rowA);
+    auto *field = rowA->findChild<QLineEdit *>("editField");
+    field->setText("Una tarea que ahora tiene un texto tan largo que ocupa varias lineas "
+                   "en la lista #casa");
+    QTest::keyClick(field, Qt::Key_Return);
+
+    QTRY_VERIFY(rowA->height() > oneLine + 15);
+    QTRY_COMPARE(rowB->y(), rowA->geometry().bottom() + 1);
 }
 
 void TaskListSectionTest::invalidPositionsAndRepeatsAreSkipped()

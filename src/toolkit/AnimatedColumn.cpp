@@ -117,8 +117,10 @@ void AnimatedColumn::setStretchItem(QWidget *item)
 
 void AnimatedColumn::setInsertion(QWidget *item, Insertion insertion)
 {
-    if (item)
-        m_insertions.insert(item, insertion);
+    if (!item)
+        return;
+    watch(item);
+    m_insertions.insert(item, insertion);
 }
 
 void AnimatedColumn::setDeletesRemovedItems(bool deletes)
@@ -386,7 +388,8 @@ void AnimatedColumn::placeAnimated(const QList<QRect> &targets, const QSet<QWidg
             continue;
         found->from = QRectF(found->widget->geometry());
         found->opacityFrom = currentOpacity(*found);
-        if (found->removing && !inserted.contains(found->widget) && !removed.contains(found->widget))
+        QWidget *item = found->widget;
+        if (found->removing && !inserted.contains(item) && !removed.contains(item))
             tracked.append(key); // still fading out, towards its old end
     }
 
@@ -532,6 +535,8 @@ void AnimatedColumn::finishRemoval(QObject *key)
         m_watched.remove(item);
         m_insertions.remove(item);
         disconnect(item, &QObject::destroyed, this, nullptr);
+        // Hidden at once: the deferred delete may come after the next paint.
+        item->hide();
         item->deleteLater();
     } else {
         item->hide();
@@ -598,7 +603,8 @@ void AnimatedColumn::itemDestroyed(QObject *object)
     const bool listed = !found->removing;
     m_entries.erase(found);
     if (listed) {
-        m_items.removeIf([object](QWidget *item) { return static_cast<QObject *>(item) == object; });
+        m_items.removeIf(
+            [object](QWidget *item) { return static_cast<QObject *>(item) == object; });
         invalidateHeights();
         QCoreApplication::postEvent(this, new QEvent(QEvent::LayoutRequest));
     }

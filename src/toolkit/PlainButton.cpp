@@ -43,7 +43,8 @@ void PlainButton::setSymbol(Symbol symbol)
 {
     if (symbol == m_symbol)
         return;
-    const bool resized = Symbols::size(symbol, m_pixelSize) != Symbols::size(m_symbol, m_pixelSize);
+    const bool resized =
+        Symbols::size(symbol, m_pixelSize) != Symbols::size(m_symbol, m_pixelSize);
     m_symbol = symbol;
     if (resized)
         updateGeometry();
@@ -52,14 +53,9 @@ void PlainButton::setSymbol(Symbol symbol)
 
 void PlainButton::setColor(const QColor &color)
 {
-    if (color == m_color && (!m_colorAnimation
-                             || m_colorAnimation->state() != QAbstractAnimation::Running)) {
-        if (m_shownColor != color) {
-            m_shownColor = color;
-            update();
-        }
+    // The same colour again leaves a running change towards it alone.
+    if (color == m_color)
         return;
-    }
     m_color = color;
 
     const std::optional<Animation> animation = Motion::current();

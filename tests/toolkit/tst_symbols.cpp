@@ -132,9 +132,10 @@ void TestSymbols::symbolsAreDistinct()
     for (const auto &[symbol, name] : allSymbols) {
         const QImage image = render(symbol, 24);
         for (int i = 0; i < images.size(); ++i)
-            QVERIFY2(image != images[i], qPrintable(QStringLiteral("%1 looks like %2")
-                                                        .arg(QLatin1String(name))
-                                                        .arg(QLatin1String(allSymbols[i].second))));
+            QVERIFY2(image != images[i],
+                     qPrintable(QStringLiteral("%1 looks like %2")
+                                    .arg(QLatin1String(name),
+                                         QLatin1String(allSymbols[i].second))));
         images.append(image);
     }
 }
@@ -234,6 +235,9 @@ void TestSymbols::buttonColourAnimatesOnlyInTransaction()
     QVERIFY2(between.red() > 60 && between.red() < 200 && between.blue() > 60
                  && between.blue() < 200,
              qPrintable(between.name()));
+    // Setting the colour it is heading for, outside a transaction, does not cut it short.
+    button->setColor(QColor(0, 0, 255));
+    QCOMPARE(centre(), between);
     animation->resume();
     QTRY_COMPARE(centre(), QColor(0, 0, 255));
 }

@@ -158,6 +158,12 @@ void TestContentView::orderAndFilter()
         expected.append(description.section(QLatin1Char(':'), 0, 0));
     QCOMPARE(textsInOrder(*m_view), expected);
     QCOMPARE(rowTexts(*m_view), expected);
+
+    // Rows that left the list are gone from the screen too, not just from the order.
+    const QList<TaskRow *> all = m_view->listSection()->findChildren<TaskRow *>();
+    const auto visible = std::count_if(all.begin(), all.end(),
+                                       [](TaskRow *row) { return row->isVisible(); });
+    QCOMPARE(int(visible), int(expected.size()));
 }
 
 void TestContentView::pendingCountIgnoresFilter()

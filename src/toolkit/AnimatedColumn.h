@@ -16,11 +16,17 @@ struct Animation;
 // A vertical stack of child widgets, full width, each as tall as its heightForWidth (or
 // size hint). One item may stretch to take the height left over.
 //
-// setItems() replaces the ordered list of items. Inside an animation transaction
-// (Motion::withAnimation) inserted items fade in, removed ones fade out and then hide, and
-// items that move glide from where they were; outside a transaction everything is placed
-// at once. All movement runs on one animation for the whole column, so a long list costs
-// one timer, not one per row.
+// setItems() replaces the ordered list of items; new items become the column's children and
+// are shown. Inside an animation transaction (Motion::withAnimation) inserted items fade in,
+// removed ones fade out (taking no clicks meanwhile) and then hide, and items that move
+// glide from where they were; outside a transaction everything is placed at once. All
+// movement runs on one animation for the whole column, so a long list costs one timer, not
+// one per row, and each frame touches only the items that move within sight.
+//
+// A change of an item's size hint (updateGeometry()) lays the column out again by itself.
+// An item its owner hides takes no room. Items far outside the visible part of the column
+// (a long list in a scroll area) are hidden by the column and shown again as they come near;
+// the item holding the keyboard focus is never hidden that way.
 class AnimatedColumn : public QWidget
 {
     Q_OBJECT
@@ -34,7 +40,10 @@ public:
     void setItems(const QList<QWidget *> &items);
     const QList<QWidget *> &items() const { return m_items; }
 
+    // The item that takes the height the others leave; without one the column's
+    // heightForWidth is the sum of its items' heights (for use in a scroll area).
     void setStretchItem(QWidget *item);
+    // How `item` comes in and goes out inside a transaction (a fade unless set).
     void setInsertion(QWidget *item, Insertion insertion);
     // Removed items are deleted after their fade instead of hidden.
     void setDeletesRemovedItems(bool deletes);

@@ -64,10 +64,12 @@ public:
     {
         m_xvfb.setProgram(QStringLiteral("Xvfb"));
         // -displayfd 1: the server picks a free display and writes its number to stdout.
+        // -noreset: otherwise it resets whenever its last client leaves, and refuses the
+        // clients that connect meanwhile.
         m_xvfb.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"),
                              QStringLiteral("-screen"), QStringLiteral("0"),
                              QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
-                             QStringLiteral("tcp")});
+                             QStringLiteral("tcp"), QStringLiteral("-noreset")});
         m_xvfb.setProcessChannelMode(QProcess::SeparateChannels);
         m_xvfb.start();
         QDeadlineTimer deadline(20000);

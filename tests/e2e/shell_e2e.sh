@@ -50,7 +50,9 @@ wait_for() {
 
 # A private X server on a display number it picks itself, so parallel runs never collide.
 start_x() {
-    Xvfb -displayfd 5 -screen 0 "${SCREEN_WIDTH}x${SCREEN_HEIGHT}x24" -nolisten tcp \
+    # -noreset: by default the server resets when its last client leaves, and a client that
+    # connects during the reset (openbox right after the probe below) is refused.
+    Xvfb -displayfd 5 -screen 0 "${SCREEN_WIDTH}x${SCREEN_HEIGHT}x24" -nolisten tcp -noreset \
         5>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
     PIDS+=($!)
     wait_for "Xvfb to start" 20 test -s "$WORK/display"
@@ -81,6 +83,13 @@ main_window() {
 
 has_main_window() {
     [[ -n $(main_window) ]]
+}
+
+# has_other_window ID: a visible Lorvane window other than ID.
+has_other_window() {
+    local window
+    window=$(main_window)
+    [[ -n $window && $window != "$1" ]]
 }
 
 has_no_main_window() {
@@ -250,10 +259,11 @@ expect_exit "$LORVANE_PID" 0 "Ctrl+Q"
 step "a killed instance does not block the next launch"
 start_lorvane
 wait_for "the Lorvane window" 20 has_main_window
+KILLED_WINDOW=$(main_window)
 kill -KILL "$LORVANE_PID"
 expect_exit "$LORVANE_PID" 137 "SIGKILL"
 start_lorvane
-wait_for "the Lorvane window after a crash" 20 has_main_window
+wait_for "a new Lorvane window after a crash" 20 has_other_window "$KILLED_WINDOW"
 kill -INT "$LORVANE_PID"
 expect_exit "$LORVANE_PID" 0 "SIGINT"
 

@@ -85,11 +85,12 @@ has_main_window() {
     [[ -n $(main_window) ]]
 }
 
-# has_other_window ID: a visible Lorvane window other than ID.
-has_other_window() {
+# has_window_of PID: the visible Lorvane window belongs to process PID. (Window ids are
+# reused by the X server once their client has gone.)
+has_window_of() {
     local window
     window=$(main_window)
-    [[ -n $window && $window != "$1" ]]
+    [[ -n $window && $(xdotool getwindowpid "$window" 2>/dev/null) == "$1" ]]
 }
 
 has_no_main_window() {
@@ -259,11 +260,10 @@ expect_exit "$LORVANE_PID" 0 "Ctrl+Q"
 step "a killed instance does not block the next launch"
 start_lorvane
 wait_for "the Lorvane window" 20 has_main_window
-KILLED_WINDOW=$(main_window)
 kill -KILL "$LORVANE_PID"
 expect_exit "$LORVANE_PID" 137 "SIGKILL"
 start_lorvane
-wait_for "a new Lorvane window after a crash" 20 has_other_window "$KILLED_WINDOW"
+wait_for "the new process's window after a crash" 20 has_window_of "$LORVANE_PID"
 kill -INT "$LORVANE_PID"
 expect_exit "$LORVANE_PID" 0 "SIGINT"
 

@@ -3,6 +3,7 @@
 
 #include <QGraphicsOpacityEffect>
 #include <QPointer>
+#include <QRandomGenerator>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -120,6 +121,8 @@ private slots:
     void deletedItemLeavesTheColumn();
     void onlyItemsNearTheVisiblePartAreShown();
     void filledBeforeFirstShown_data();
+    void randomChangesSettle_data();
+    void randomChangesSettle();
     void filledBeforeFirstShown();
 
 private:
@@ -697,6 +700,92 @@ void TestAnimatedColumn::filledBeforeFirstShown()
     }
     QCOMPARE(a->geometry(), QRect(0, 5, 200, 40));
     QCOMPARE(b->geometry(), QRect(0, 45, 200, 20));
+}
+
+void TestAnimatedColumn::randomChangesSettle_data()
+{
+    QTest::addColumn<bool>("deletes");
+    QTest::addColumn<quint32>("seed");
+    for (quint32 seed = 1; seed <= 4; ++seed) {
+        QTest::addRow("hiding, run %u", seed) << false << seed;
+        QTest::addRow("deleting, run %u", seed) << true << seed;
+    }
+}
+
+// Lists changed at random, in and out of transactions, interrupted at random moments:
+// whatever happened on the way, the end state is the plain layout of the last list.
+void TestAnimatedColumn::randomChangesSettle()
+{
+    QFETCH(bool, deletes);
+    QFETCH(quint32, seed);
+    QRandomGenerator random(seed);
+    m_column->setDeletesRemovedItems(deletes);
+
+    QList<QPointer<Item>> pool;
+    for (int i = 0; i < 12; ++i) {
+        pool.append(new Item(10 + int(random.bounded(30)), random.bounded(2) == 0));
+        if (random.bounded(3) == 0)
+            m_column->setInsertion(pool.last(), AnimatedColumn::Insertion::SlideFromTopAndFade);
+    }
+    QList<QWidget *> listed;
+    for (int step = 0; step < 60; ++step) {
+        // A new list: some of the pool (never a deleted item), in a random order.
+        QList<QWidget *> next;
+        for (const QPointer<Item> &item : std::as_const(pool)) {
+            if (item && random.bounded(3) != 0)
+                next.append(item);
+        }
+        for (qsizetype i = next.size() - 1; i > 0; --i)
+            next.swapItemsAt(i, qsizetype(random.bounded(int(i + 1))));
+        if (deletes) {
+            // An item the column deletes is not handed to it again once it is gone.
+            for (QWidget *item : std::as_const(listed)) {
+                if (!next.contains(item))
+                    pool.removeAll(static_cast<Item *>(item));
+            }
+        }
+        if (random.bounded(4) == 0) {
+            m_column->setItems(next);
+        } else {
+            const Animation animation = random.bounded(2) == 0 ? Animation::spring(0.2)
+                                                               : Animation::easeInOut(0.2);
+            Motion::withAnimation(animation, [&] { m_column->setItems(next); });
+        }
+        listed = next;
+        if (random.bounded(5) == 0 && !listed.isEmpty())
+            static_cast<Item *>(listed[random.bounded(int(listed.size()))])
+                ->setHeight(10 + int(random.bounded(30)));
+        if (m_column->isAnimating()) {
+            QVariantAnimation *animation = animationOf(*m_column);
+            animation->setCurrentTime(int(random.bounded(animation->duration())));
+        }
+        if (random.bounded(3) == 0)
+            QCoreApplication::processEvents();
+    }
+    finish(*m_column);
+    QCoreApplication::sendPostedEvents(m_column, QEvent::LayoutRequest);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    QCOMPARE(m_column->items(), listed);
+    int y = 0;
+    for (QWidget *widget : std::as_const(listed)) {
+        auto *item = static_cast<Item *>(widget);
+        const int height = item->hasHeightForWidth() ? item->heightForWidth(300)
+                                                     : item->sizeHint().height();
+        QCOMPARE(item->geometry(), QRect(0, y, 300, height));
+        QVERIFY(item->isVisible());
+        QVERIFY(!item->graphicsEffect());
+        QVERIFY(!item->testAttribute(Qt::WA_TransparentForMouseEvents));
+        y += height;
+    }
+    for (const QPointer<Item> &item : std::as_const(pool)) {
+        if (item && !listed.contains(item.data())) {
+            QVERIFY(!deletes);
+            QVERIFY(item->isHidden());
+            QVERIFY(!item->graphicsEffect());
+        }
+    }
+    QCOMPARE(m_column->heightForWidth(300), y);
 }
 
 QTEST_MAIN(TestAnimatedColumn)

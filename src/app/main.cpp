@@ -75,7 +75,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Lorvane"));
     QApplication::setStyle(QStringLiteral("Fusion"));
-    QGuiApplication::setQuitOnLastWindowClosed(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
+    QGuiApplication::setQuitOnLastWindowClosed(
+            AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
     QGuiApplication::setWindowIcon(AppIcon::icon());
 
     // From here on SIGTERM, SIGINT and SIGHUP quit through the event loop.

@@ -113,8 +113,8 @@ bool TaskStore::keepUnreadableDocument()
                  qUtf8Printable(reason), qUtf8Printable(m_preferences.filePath()));
         return false;
     }
-    qWarning("Lorvane: the stored task list could not be read; the list starts empty and the "
-             "stored bytes were copied to %s.",
+    qWarning("Lorvane: the stored task list could not be read, so the list started empty; "
+             "its exact bytes were copied to %s.",
              qUtf8Printable(copy));
     m_unreadableDocument.reset();
     return true;

@@ -143,8 +143,8 @@ void run(int count)
     }
 
     std::printf("list %6d tasks: build+show %7.1f ms (cpu %7.1f)   click to redrawn median "
-                "%6.2f ms (cpu %6.2f, max %6.2f, rows painted per click %.1f)   full repaint %5.2f ms   "
-                "memory +%.1f MB\n",
+                "%6.2f ms (cpu %6.2f, max %6.2f, rows painted per click %.1f)   "
+                "full repaint %5.2f ms   memory +%.1f MB\n",
                 count, shownMs, shownCpuMs, median(clicks), median(clickCpu),
                 *std::max_element(clicks.begin(), clicks.end()),
                 double(counter.paints) / clickCount, median(repaints), memory);

@@ -558,7 +558,8 @@ void TaskRowTest::wrappingGrowsRowAndKeepsButtonsAtTop()
 
     const int oneLine = shortRow.row->heightForWidth(320);
     const int wrapped = longRow.row->heightForWidth(320);
-    QVERIFY2(wrapped >= oneLine + 2 * 15, qPrintable(QString("%1 vs %2").arg(wrapped).arg(oneLine)));
+    QVERIFY2(wrapped >= oneLine + 2 * 15,
+             qPrintable(QStringLiteral("%1 vs %2").arg(wrapped).arg(oneLine)));
     QCOMPARE(longRow.row->height(), wrapped);
     // Narrower means more lines.
     QVERIFY(longRow.row->heightForWidth(200) > wrapped);

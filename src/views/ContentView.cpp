@@ -10,6 +10,7 @@
 #include "views/SettingsPanel.h"
 #include "views/TagFilterBar.h"
 #include "views/TaskListSection.h"
+#include "views/TaskRow.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -127,6 +128,14 @@ void ContentView::addTask(const QString &trimmedText)
 {
     Motion::withAnimation(Animation::spring(0.25),
                           [&] { m_store.append(TaskItem(trimmedText)); });
+}
+
+void ContentView::commitOpenEdits()
+{
+    for (TaskRow *row : m_listSection->rows()) {
+        if (row->isEditing())
+            row->commitEdit();
+    }
 }
 
 void ContentView::updateTask(const QUuid &id, const std::function<void(TaskItem &)> &change)

@@ -39,6 +39,8 @@ public:
     void toggleTagFilter(const QString &tag, bool wasSelected);
     void toggleSettings();
     void addTask(const QString &trimmedText);
+    // Stores the text of any row still being edited, as leaving its field would.
+    void commitOpenEdits();
 
     HeaderView *header() const { return m_header; }
     SettingsPanel *settingsPanel() const { return m_settingsPanel; }

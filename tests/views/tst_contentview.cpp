@@ -71,6 +71,7 @@ private slots:
     void deletingKeepsOrderAndSaves();
     void deletingAGoneTaskChangesNothing();
     void editSurvivesDeletionAbove();
+    void openEditIsKeptAtQuit();
     void emptyStateVersusEmptyFilteredList();
     void tagStripFollowsTagsInUse();
     void filterSurvivesLossOfItsTag();
@@ -236,6 +237,17 @@ void TestContentView::editSurvivesDeletionAbove()
     QCOMPARE(stored.at(1).id, c);
     QCOMPARE(stored.at(1).text, QStringLiteral("C cambiada #cuatro"));
     QCOMPARE(stored.at(1).tags, QStringList{"cuatro"});
+}
+
+void TestContentView::openEditIsKeptAtQuit()
+{
+    makeView(makeTasks({"A", "B"}));
+    TaskRow *row = m_view->listSection()->rows().at(1);
+    row->startEditing();
+    row->findChild<QLineEdit *>()->setText(QStringLiteral("B editada"));
+    m_view->commitOpenEdits();
+    QCOMPARE(storedTasks().at(1).text, QStringLiteral("B editada"));
+    QVERIFY(!row->isEditing());
 }
 
 void TestContentView::emptyStateVersusEmptyFilteredList()

@@ -2,9 +2,11 @@
 #   make run    install what is missing, build, start Lorvane
 #   make test   install what is missing, build, run every test
 #   make bench  build and print the benchmarks
+#   make soak   long runs of the fuzzers and the crash test (minutes)
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
 PREFIX     ?= /usr/local
 JOBS       ?= $(shell nproc)
 
@@ -17,7 +19,8 @@ PACKAGES = build-essential cmake ninja-build pkg-config \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test bench screenshots install clean
+.PHONY: all deps configure build run test test-unit test-asan test-fuzz test-crash soak \
+        bench screenshots install clean
 
 all: build
 
@@ -42,8 +45,51 @@ build: configure
 run: build
 	$(BUILD)/lorvane
 
+# Every test: the suites, the same suites under AddressSanitizer and UBSan, the fuzzers for a
+# bounded number of inputs, and the crash test with 20 kills. Any failure fails `make test`.
 test: build
+	@$(MAKE) --no-print-directory test-unit test-asan test-fuzz test-crash
+
+test-unit: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Unit and widget suites built with -fsanitize=address,undefined; any report ends the test
+# with an error, leaks included (Qt needs no suppressions here).
+SANITIZER_ENV = ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+
+$(ASAN_BUILD)/build.ninja:
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLORVANE_SANITIZE=ON \
+	    -DLORVANE_BUILD_BENCH=OFF
+
+test-asan: deps $(ASAN_BUILD)/build.ninja
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && $(SANITIZER_ENV) \
+	    ctest --output-on-failure -j $(JOBS) -L 'model|platform|toolkit|views|app'
+
+# libFuzzer targets over the stored list (clang, in a build folder of their own).
+FUZZ_RUNS_CODEC ?= 500000
+FUZZ_RUNS_LOAD  ?= 20000
+
+$(FUZZ_BUILD)/build.ninja:
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_CXX_COMPILER=clang++ -DLORVANE_FUZZ=ON -DLORVANE_BUILD_BENCH=OFF
+
+test-fuzz: deps $(FUZZ_BUILD)/build.ninja
+	cmake -S . -B $(FUZZ_BUILD) -DLORVANE_FUZZ_RUNS_CODEC=$(FUZZ_RUNS_CODEC) \
+	    -DLORVANE_FUZZ_RUNS_LOAD=$(FUZZ_RUNS_LOAD) >/dev/null
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_codec fuzz_load
+	cd $(FUZZ_BUILD) && ctest --output-on-failure -V -L fuzz
+
+# The real binary killed with SIGKILL at random moments while it saves changes.
+CRASH_KILLS ?= 20
+
+test-crash: build
+	python3 tests/soak/crash_soak.py --binary $(BUILD)/lorvane --kills $(CRASH_KILLS)
+
+soak:
+	@$(MAKE) --no-print-directory test-fuzz FUZZ_RUNS_CODEC=20000000 FUZZ_RUNS_LOAD=500000
+	@$(MAKE) --no-print-directory test-crash CRASH_KILLS=250
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && QT_QPA_PLATFORM=offscreen "$$b"; done
@@ -55,4 +101,4 @@ install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

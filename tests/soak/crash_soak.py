@@ -397,6 +397,8 @@ class Soak:
                 if loaded != f"tasks={len(self.model)}":
                     raise Loss(f"the start loaded {loaded}, the file holds "
                                f"{len(self.model)} tasks")
+                # The start saved the loaded list back; it must still be the same list.
+                self.verify([self.model], f"start after kill {self.kills}")
                 burst = self.rng.randint(1, self.args.burst)
                 lines = []
                 for _ in range(burst):

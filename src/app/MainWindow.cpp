@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/PlatformChoice.h"
 #include "app/X11PropertyWatcher.h"
 
 #include <QGuiApplication>
@@ -46,6 +47,7 @@ MainWindow::MainWindow(QWidget *content, QWidget *parent)
     m_checkTimer.setSingleShot(true);
     connect(&m_checkTimer, &QTimer::timeout, this, &MainWindow::checkPlacement);
 
+    m_canPlaceWindows = PlatformChoice::canPlaceWindows(QGuiApplication::platformName());
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         m_propertyWatcher = new X11PropertyWatcher(this);
         connect(m_propertyWatcher, &X11PropertyWatcher::propertyChanged, this,
@@ -163,7 +165,7 @@ void MainWindow::scheduleCheck(int delayMsec)
 void MainWindow::checkPlacement()
 {
     checkFrameMargins();
-    if (m_movable || !m_pinned.isValid() || !isVisible() || geometry() == m_pinned)
+    if (m_movable || !m_pinned.isValid() || !isVisible() || isInPlace())
         return;
     if (!m_burstClock.isValid() || m_burstClock.elapsed() > burstPeriodMsec) {
         m_burstClock.start();
@@ -178,6 +180,15 @@ void MainWindow::checkPlacement()
     setFixedSize(m_pinned.size());
     setGeometry(m_pinned);
     scheduleCheck(verifyDelayMsec);
+}
+
+bool MainWindow::isInPlace() const
+{
+    // Where the compositor places windows (Wayland), putting the window back is a fight
+    // that cannot be won; only its size is ours.
+    if (!m_canPlaceWindows)
+        return size() == m_pinned.size();
+    return geometry() == m_pinned;
 }
 
 void MainWindow::checkFrameMargins()

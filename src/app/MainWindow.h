@@ -66,11 +66,13 @@ protected:
 private:
     void scheduleCheck(int delayMsec = 0);
     void checkPlacement();
+    bool isInPlace() const;
     void checkFrameMargins();
 
     QWidget *m_content = nullptr;
     X11PropertyWatcher *m_propertyWatcher = nullptr;
     bool m_movable = true;
+    bool m_canPlaceWindows = true;
     QRect m_pinned;
     QMargins m_knownFrame;
     QPointer<QWindow> m_watchedWindow;

@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/AppIcon.h"
 #include "app/MainWindow.h"
+#include "app/PlatformChoice.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
 #include "app/TrayIcon.h"
@@ -12,9 +13,12 @@
 #endif
 
 #include <QApplication>
+#include <QProcessEnvironment>
+#include <QScreen>
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #ifdef LORVANE_TEST_HOOKS
 namespace {
@@ -57,6 +61,17 @@ void addTestCommands(TestHooks &hooks, AppDelegate &delegate, MainWindow &window
         return window.grab().save(QString::fromUtf8(path)) ? QByteArrayLiteral("ok")
                                                           : QByteArrayLiteral("error");
     });
+    hooks.addCommand("screens", [](const QByteArray &) {
+        const QScreen *primary = QGuiApplication::primaryScreen();
+        if (!primary)
+            return QByteArrayLiteral("count=0");
+        return "count=" + QByteArray::number(QGuiApplication::screens().size())
+                + " primary=" + primary->name().toUtf8()
+                + " geometry=" + rectText(primary->geometry())
+                + " available=" + rectText(primary->availableGeometry())
+                + " scale=" + QByteArray::number(primary->devicePixelRatio())
+                + " platform=" + QGuiApplication::platformName().toUtf8();
+    });
     hooks.addCommand("quit", [](const QByteArray &) {
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
         return QByteArrayLiteral("ok");
@@ -69,10 +84,26 @@ void addTestCommands(TestHooks &hooks, AppDelegate &delegate, MainWindow &window
 
 int main(int argc, char *argv[])
 {
+    // Qt picks its platform plugin when the application object is made, so the choice
+    // between X11 and Wayland is made before, and handed over as "-platform" rather than
+    // through the environment, which programs started from here would inherit.
+    QList<QByteArray> arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
+    QList<QByteArray> qtArguments
+            = PlatformChoice::decide(QProcessEnvironment::systemEnvironment(), arguments)
+                      .applyTo(arguments);
+    std::vector<char *> qtArgv;
+    for (QByteArray &argument : qtArguments)
+        qtArgv.push_back(argument.data());
+    qtArgv.push_back(nullptr);
+    // Both outlive the application object, which keeps a reference to them.
+    int qtArgc = int(qtArguments.size());
+
     QCoreApplication::setOrganizationName(QStringLiteral("lorvane"));
     QCoreApplication::setApplicationName(QStringLiteral("lorvane"));
     QGuiApplication::setDesktopFileName(QStringLiteral("lorvane"));
-    QApplication app(argc, argv);
+    QApplication app(qtArgc, qtArgv.data());
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Lorvane"));
     QApplication::setStyle(QStringLiteral("Fusion"));
     QGuiApplication::setQuitOnLastWindowClosed(
@@ -96,6 +127,9 @@ int main(int argc, char *argv[])
     case SingleInstance::Role::Primary:
         break;
     }
+
+    if (!PlatformChoice::canPlaceWindows(QGuiApplication::platformName()))
+        std::fprintf(stderr, "%s\n", PlatformChoice::unpinnedNotice());
 
     Preferences preferences;
     auto *content = new ContentView(preferences);

@@ -1,0 +1,210 @@
+#include "app/PlatformChoice.h"
+
+#include <QTest>
+
+using Reason = PlatformChoice::Reason;
+
+class TestPlatformChoice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void decide_data();
+    void decide();
+    void applyTo_data();
+    void applyTo();
+    void canPlaceWindows_data();
+    void canPlaceWindows();
+};
+
+namespace {
+
+// "NAME=value" entries; "NAME=" sets the variable to an empty value.
+QProcessEnvironment environmentOf(const QStringList &entries)
+{
+    QProcessEnvironment environment;
+    for (const QString &entry : entries) {
+        const qsizetype equals = entry.indexOf(u'=');
+        environment.insert(entry.left(equals), entry.mid(equals + 1));
+    }
+    return environment;
+}
+
+QList<QByteArray> argumentsOf(const QStringList &list)
+{
+    QList<QByteArray> arguments;
+    for (const QString &argument : list)
+        arguments.append(argument.toUtf8());
+    return arguments;
+}
+
+} // namespace
+
+void TestPlatformChoice::decide_data()
+{
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<Reason>("reason");
+    QTest::addColumn<QByteArray>("platform");
+
+    const QStringList plain{QStringLiteral("lorvane")};
+    const QByteArray none;
+    const QByteArray xcbFirst("xcb;wayland");
+    const QByteArray wayland("wayland");
+    const QStringList gnome{"XDG_SESSION_TYPE=wayland", "XDG_CURRENT_DESKTOP=GNOME",
+                            "WAYLAND_DISPLAY=wayland-0", "DISPLAY=:0"};
+
+    QTest::newRow("X11 session")
+            << QStringList{"XDG_SESSION_TYPE=x11", "DISPLAY=:0"} << plain << Reason::NotWayland
+            << none;
+    QTest::newRow("X display and nothing else")
+            << QStringList{"DISPLAY=:1"} << plain << Reason::NotWayland << none;
+    QTest::newRow("no display at all")
+            << QStringList{} << plain << Reason::NotWayland << none;
+    QTest::newRow("GNOME on Wayland with XWayland")
+            << gnome << plain << Reason::XWayland << xcbFirst;
+    QTest::newRow("Plasma on Wayland with XWayland")
+            << QStringList{"XDG_SESSION_TYPE=wayland", "XDG_CURRENT_DESKTOP=KDE",
+                           "WAYLAND_DISPLAY=wayland-0", "DISPLAY=:1"}
+            << plain << Reason::XWayland << xcbFirst;
+    QTest::newRow("Wayland display without a session type, X display")
+            << QStringList{"WAYLAND_DISPLAY=wayland-1", "DISPLAY=:0"} << plain
+            << Reason::XWayland << xcbFirst;
+    QTest::newRow("Wayland session type at the default socket, X display")
+            << QStringList{"XDG_SESSION_TYPE=wayland", "DISPLAY=:0"} << plain
+            << Reason::XWayland << xcbFirst;
+    QTest::newRow("Wayland socket handed over, X display")
+            << QStringList{"WAYLAND_SOCKET=5", "DISPLAY=:0"} << plain << Reason::XWayland
+            << xcbFirst;
+    QTest::newRow("Wayland without an X server")
+            << QStringList{"XDG_SESSION_TYPE=wayland", "WAYLAND_DISPLAY=wayland-0"} << plain
+            << Reason::WaylandOnly << wayland;
+    QTest::newRow("Wayland with an empty DISPLAY")
+            << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY="} << plain
+            << Reason::WaylandOnly << wayland;
+    QTest::newRow("X11 session with an empty WAYLAND_DISPLAY")
+            << QStringList{"XDG_SESSION_TYPE=x11", "WAYLAND_DISPLAY=", "DISPLAY=:0"} << plain
+            << Reason::NotWayland << none;
+    QTest::newRow("tty session type with a Wayland display and X")
+            << QStringList{"XDG_SESSION_TYPE=tty", "WAYLAND_DISPLAY=wayland-0", "DISPLAY=:0"}
+            << plain << Reason::XWayland << xcbFirst;
+
+    QTest::newRow("QT_QPA_PLATFORM=wayland where XWayland runs")
+            << (QStringList(gnome) << "QT_QPA_PLATFORM=wayland") << plain << Reason::UserChoice
+            << none;
+    QTest::newRow("QT_QPA_PLATFORM=xcb on Wayland without X")
+            << QStringList{"WAYLAND_DISPLAY=wayland-0", "QT_QPA_PLATFORM=xcb"} << plain
+            << Reason::UserChoice << none;
+    QTest::newRow("QT_QPA_PLATFORM with a fallback list")
+            << (QStringList(gnome) << "QT_QPA_PLATFORM=wayland;xcb") << plain
+            << Reason::UserChoice << none;
+    QTest::newRow("QT_QPA_PLATFORM=offscreen with no display")
+            << QStringList{"QT_QPA_PLATFORM=offscreen"} << plain << Reason::UserChoice << none;
+    QTest::newRow("empty QT_QPA_PLATFORM counts as unset")
+            << (QStringList(gnome) << "QT_QPA_PLATFORM=") << plain << Reason::XWayland
+            << xcbFirst;
+
+    QTest::newRow("-platform wayland")
+            << gnome << QStringList{"lorvane", "-platform", "wayland"} << Reason::UserChoice
+            << none;
+    QTest::newRow("--platform wayland")
+            << gnome << QStringList{"lorvane", "--platform", "wayland"} << Reason::UserChoice
+            << none;
+    QTest::newRow("-platform with plugin options")
+            << gnome << QStringList{"lorvane", "-platform", "xcb:nograb"} << Reason::UserChoice
+            << none;
+    QTest::newRow("-platform after other arguments")
+            << gnome << QStringList{"lorvane", "notes.txt", "--reverse", "-platform", "xcb"}
+            << Reason::UserChoice << none;
+    QTest::newRow("-platform=wayland is no platform option")
+            << gnome << QStringList{"lorvane", "-platform=wayland"} << Reason::XWayland
+            << xcbFirst;
+    QTest::newRow("-platform last, without a name")
+            << gnome << QStringList{"lorvane", "-platform"} << Reason::XWayland << xcbFirst;
+    QTest::newRow("-platform as the value of -platformtheme")
+            << gnome << QStringList{"lorvane", "-platformtheme", "-platform", "wayland"}
+            << Reason::XWayland << xcbFirst;
+    QTest::newRow("-platformpluginpath is not -platform")
+            << gnome << QStringList{"lorvane", "-platformpluginpath", "/opt/qt/plugins"}
+            << Reason::XWayland << xcbFirst;
+    QTest::newRow("a program name that looks like the option")
+            << gnome << QStringList{"-platform", "wayland"} << Reason::XWayland << xcbFirst;
+    QTest::newRow("-platform on an X11 session")
+            << QStringList{"DISPLAY=:0"} << QStringList{"lorvane", "-platform", "offscreen"}
+            << Reason::UserChoice << none;
+}
+
+void TestPlatformChoice::decide()
+{
+    QFETCH(QStringList, environment);
+    QFETCH(QStringList, arguments);
+    QFETCH(Reason, reason);
+    QFETCH(QByteArray, platform);
+
+    const PlatformChoice choice
+            = PlatformChoice::decide(environmentOf(environment), argumentsOf(arguments));
+    QCOMPARE(choice.reason(), reason);
+    QCOMPARE(choice.platform(), platform);
+}
+
+void TestPlatformChoice::applyTo_data()
+{
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList xwayland{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:0"};
+
+    QTest::newRow("XWayland: the choice follows the program's name")
+            << xwayland << QStringList{"/usr/bin/lorvane", "--reverse"}
+            << QStringList{"/usr/bin/lorvane", "-platform", "xcb;wayland", "--reverse"};
+    QTest::newRow("Wayland only")
+            << QStringList{"WAYLAND_DISPLAY=wayland-0"} << QStringList{"lorvane"}
+            << QStringList{"lorvane", "-platform", "wayland"};
+    QTest::newRow("no program name")
+            << xwayland << QStringList{}
+            << QStringList{"lorvane", "-platform", "xcb;wayland"};
+    QTest::newRow("X11 session: unchanged")
+            << QStringList{"DISPLAY=:0"} << QStringList{"lorvane", "-style", "Fusion"}
+            << QStringList{"lorvane", "-style", "Fusion"};
+    QTest::newRow("the user's choice: unchanged")
+            << xwayland << QStringList{"lorvane", "-platform", "wayland"}
+            << QStringList{"lorvane", "-platform", "wayland"};
+}
+
+void TestPlatformChoice::applyTo()
+{
+    QFETCH(QStringList, environment);
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, expected);
+
+    const QList<QByteArray> given = argumentsOf(arguments);
+    const PlatformChoice choice = PlatformChoice::decide(environmentOf(environment), given);
+    const QList<QByteArray> result = choice.applyTo(given);
+    QCOMPARE(result, argumentsOf(expected));
+    // What comes out is read by Qt as the platform that was chosen, or as none.
+    QCOMPARE(PlatformChoice::argumentsChoosePlatform(result),
+             !choice.platform().isEmpty() || choice.reason() == Reason::UserChoice);
+}
+
+void TestPlatformChoice::canPlaceWindows_data()
+{
+    QTest::addColumn<QString>("platformName");
+    QTest::addColumn<bool>("canPlace");
+
+    QTest::newRow("xcb") << QStringLiteral("xcb") << true;
+    QTest::newRow("offscreen") << QStringLiteral("offscreen") << true;
+    QTest::newRow("wayland") << QStringLiteral("wayland") << false;
+    QTest::newRow("wayland-egl") << QStringLiteral("wayland-egl") << false;
+}
+
+void TestPlatformChoice::canPlaceWindows()
+{
+    QFETCH(QString, platformName);
+    QFETCH(bool, canPlace);
+
+    QCOMPARE(PlatformChoice::canPlaceWindows(platformName), canPlace);
+}
+
+QTEST_APPLESS_MAIN(TestPlatformChoice)
+#include "tst_platformchoice.moc"

@@ -64,6 +64,12 @@ void AppDelegate::observeScreen(QScreen *screen)
     connect(screen, &QScreen::geometryChanged, this, &AppDelegate::configureWindowLater);
     connect(screen, &QScreen::availableGeometryChanged, this,
             &AppDelegate::configureWindowLater);
+    // A new scale factor changes the device size of the column even where the logical
+    // geometry stays the same.
+    connect(screen, &QScreen::logicalDotsPerInchChanged, this,
+            &AppDelegate::configureWindowLater);
+    connect(screen, &QScreen::physicalDotsPerInchChanged, this,
+            &AppDelegate::configureWindowLater);
 }
 
 void AppDelegate::configureWindowLater()
@@ -126,9 +132,11 @@ void AppDelegate::configureWindow()
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    const QRect geometry
-            = WindowPlacement::columnGeometry(screen->availableGeometry(),
-                                              window->frameMargins());
+    // Scaled screens hand out rounded logical figures; the placement keeps the device
+    // pixels of the column inside the available area whatever they were rounded from.
+    const QRect geometry = WindowPlacement::columnGeometry(
+            screen->availableGeometry(), window->frameMargins(), screen->devicePixelRatio(),
+            screen->geometry().topLeft());
     if (geometry.isNull())
         return;
     window->pin(geometry);

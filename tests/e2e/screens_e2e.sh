@@ -174,7 +174,8 @@ in_column() {
 # column; exact at scale 1.
 expect_column() {
     local pid=$1 scale=${2:-1} slack=${3:-0} deadline=$((SECONDS + 10)) window
-    until window=$(window_of "$pid") && [[ -n $window ]] && in_column "$window" "$scale" "$slack"; do
+    until window=$(window_of "$pid") && [[ -n $window ]] \
+        && in_column "$window" "$scale" "$slack"; do
         if ((SECONDS >= deadline)); then
             fail "window at $( [[ -n $window ]] && outer_geometry "$window"), expected the" \
                 "column of $(available_area) at scale $scale"

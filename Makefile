@@ -15,7 +15,7 @@ PACKAGES = build-essential cmake ninja-build pkg-config \
            qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins \
            fonts-material-design-icons-iconfont fonts-quicksand fonts-dejavu-core \
            xvfb xauth openbox xdotool x11-utils x11-xserver-utils \
-           appstream desktop-file-utils clang libclang-rt-14-dev
+           appstream desktop-file-utils clang libclang-rt-14-dev python3
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

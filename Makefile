@@ -71,6 +71,7 @@ test-asan: deps $(ASAN_BUILD)/build.ninja
 # libFuzzer targets over the stored list (clang, in a build folder of their own).
 FUZZ_RUNS_CODEC ?= 500000
 FUZZ_RUNS_LOAD  ?= 20000
+FUZZ_TIMEOUT    ?= 900
 
 $(FUZZ_BUILD)/build.ninja:
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -78,19 +79,23 @@ $(FUZZ_BUILD)/build.ninja:
 
 test-fuzz: deps $(FUZZ_BUILD)/build.ninja
 	cmake -S . -B $(FUZZ_BUILD) -DLORVANE_FUZZ_RUNS_CODEC=$(FUZZ_RUNS_CODEC) \
-	    -DLORVANE_FUZZ_RUNS_LOAD=$(FUZZ_RUNS_LOAD) >/dev/null
+	    -DLORVANE_FUZZ_RUNS_LOAD=$(FUZZ_RUNS_LOAD) -DLORVANE_FUZZ_TIMEOUT=$(FUZZ_TIMEOUT) >/dev/null
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_codec fuzz_load
 	cd $(FUZZ_BUILD) && ctest --output-on-failure -V -L fuzz
 
 # The real binary killed with SIGKILL at random moments while it saves changes.
 CRASH_KILLS ?= 20
 
+# The test socket is in lorvane-testing where that is built, else in lorvane itself.
 test-crash: build
-	python3 tests/soak/crash_soak.py --binary $(BUILD)/lorvane --kills $(CRASH_KILLS) \
+	python3 tests/soak/crash_soak.py --kills $(CRASH_KILLS) \
+	    --binary $$(if [ -x $(BUILD)/lorvane-testing ]; then echo $(BUILD)/lorvane-testing; \
+	                else echo $(BUILD)/lorvane; fi) \
 	    --evidence $(BUILD)/crash-soak-evidence
 
 soak:
-	@$(MAKE) --no-print-directory test-fuzz FUZZ_RUNS_CODEC=20000000 FUZZ_RUNS_LOAD=500000
+	@$(MAKE) --no-print-directory test-fuzz FUZZ_RUNS_CODEC=5000000 FUZZ_RUNS_LOAD=500000 \
+	    FUZZ_TIMEOUT=3600
 	@$(MAKE) --no-print-directory test-crash CRASH_KILLS=250
 
 bench: build

@@ -13,6 +13,8 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
+
+#include <limits>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -33,6 +35,8 @@ InputArea::InputArea(QWidget *parent) : QWidget(parent)
     m_row = new QWidget(this);
     m_field = new QLineEdit(m_row);
     m_field->setFrame(false);
+    // QLineEdit cuts text at 32,767 characters by default; a task may be longer.
+    m_field->setMaxLength(std::numeric_limits<int>::max());
     m_field->setPlaceholderText(QStringLiteral("Añadir tarea..."));
     m_field->setFont(Fonts::rounded(15));
     m_field->setAttribute(Qt::WA_MacShowFocusRect, false);

@@ -248,6 +248,9 @@ void TaskRow::startEditing()
         m_editField = new QLineEdit(this);
         m_editField->setObjectName(QStringLiteral("editField"));
         m_editField->setFrame(false);
+        // QLineEdit cuts text at 32,767 characters by default, which would shorten a long
+        // task on an unchanged edit.
+        m_editField->setMaxLength(std::numeric_limits<int>::max());
         m_editField->setPlaceholderText(editPlaceholder);
         m_editField->setFont(rowFonts().text);
         m_editField->setAutoFillBackground(false);

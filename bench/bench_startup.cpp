@@ -40,7 +40,9 @@ QString lorvaneBinary()
     const QString fromEnvironment = qEnvironmentVariable("LORVANE_BINARY");
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../lorvane"));
+    // The test build of the program reports its first frame.
+    return QDir(QCoreApplication::applicationDirPath())
+            .filePath(QStringLiteral("../lorvane-testing"));
 }
 
 // Kilobytes of a field of /proc/<pid>/status ("VmRSS", "VmHWM").

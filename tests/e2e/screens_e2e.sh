@@ -131,7 +131,7 @@ available_area() {
 # The Lorvane window of process PID, empty when it has none on screen.
 window_of() {
     local window
-    for window in $(xdotool search --onlyvisible --classname '^lorvane$' 2>/dev/null); do
+    for window in $(xdotool search --onlyvisible --classname '^lorvane(-testing)?$' 2>/dev/null); do
         if [[ $(xdotool getwindowpid "$window" 2>/dev/null) == "$1" ]]; then
             echo "$window"
             return

@@ -107,7 +107,7 @@ first_frame_drawn() {
 }
 
 x11_window() {
-    DISPLAY=$X_DISPLAY xdotool search --onlyvisible --classname '^lorvane$' 2>/dev/null \
+    DISPLAY=$X_DISPLAY xdotool search --onlyvisible --classname '^lorvane(-testing)?$' 2>/dev/null \
         | head -n1
 }
 

@@ -1,6 +1,5 @@
-#include "app/TestHooks.h"
+#include "TestHooks.h"
 
-#ifdef LORVANE_TEST_HOOKS
 
 #include <QLocalSocket>
 
@@ -67,4 +66,3 @@ QByteArray TestHooks::run(const QByteArray &line)
     return command.value()(argument);
 }
 
-#endif

@@ -1,6 +1,5 @@
 #pragma once
 
-#ifdef LORVANE_TEST_HOOKS
 
 #include <QByteArray>
 #include <QHash>
@@ -9,8 +8,8 @@
 
 #include <functional>
 
-// Lets end-to-end, crash and soak tests drive and inspect a running Lorvane. Only built with
-// LORVANE_TEST_HOOKS and only active when LORVANE_TEST_SOCKET names a socket path: the
+// Lets end-to-end, crash and soak tests drive and inspect a running Lorvane. Only in the
+// test build of the program, and only active when LORVANE_TEST_SOCKET names a socket path: the
 // process then listens there for commands, one per line ("name argument"), and answers each
 // with one line.
 class TestHooks : public QObject
@@ -39,4 +38,3 @@ private:
     QHash<QByteArray, Command> m_commands;
 };
 
-#endif

@@ -1,0 +1,113 @@
+#include "app/Application.h"
+
+#include "app/AppDelegate.h"
+#include "app/AppIcon.h"
+#include "app/MainWindow.h"
+#include "app/PlatformChoice.h"
+#include "app/SingleInstance.h"
+#include "app/TerminationSignals.h"
+#include "app/TrayIcon.h"
+#include "platform/Preferences.h"
+#include "views/ContentView.h"
+
+#include <QApplication>
+#include <QProcessEnvironment>
+#include <QScreen>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+
+int runApplication(int argc, char *argv[],
+                   const std::function<void(RunningApplication &)> &extend)
+{
+    // Qt picks its platform plugin when the application object is made, so the choice
+    // between X11 and Wayland is made before, and handed over as "-platform" rather than
+    // through the environment, which programs started from here would inherit.
+    QList<QByteArray> arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
+    QList<QByteArray> qtArguments
+            = PlatformChoice::decide(QProcessEnvironment::systemEnvironment(), arguments)
+                      .applyTo(arguments);
+    std::vector<char *> qtArgv;
+    for (QByteArray &argument : qtArguments)
+        qtArgv.push_back(argument.data());
+    qtArgv.push_back(nullptr);
+    // Both outlive the application object, which keeps a reference to them.
+    int qtArgc = int(qtArguments.size());
+
+    QCoreApplication::setOrganizationName(QStringLiteral("lorvane"));
+    QCoreApplication::setApplicationName(QStringLiteral("lorvane"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("lorvane"));
+    QApplication app(qtArgc, qtArgv.data());
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Lorvane"));
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QGuiApplication::setQuitOnLastWindowClosed(
+            AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
+    QGuiApplication::setWindowIcon(AppIcon::icon());
+
+    // From here on SIGTERM, SIGINT and SIGHUP quit through the event loop.
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &app,
+                     &QCoreApplication::quit);
+
+    // Before anything reads or writes the task list: only one process may own it. Declared
+    // first among the objects below, so the lock is released last.
+    SingleInstance instance;
+    switch (instance.start()) {
+    case SingleInstance::Role::Secondary:
+        return 0;
+    case SingleInstance::Role::Failed:
+        std::fprintf(stderr, "lorvane: %s\n", qPrintable(instance.errorString()));
+        return 1;
+    case SingleInstance::Role::Primary:
+        break;
+    }
+
+    if (!PlatformChoice::canPlaceWindows(QGuiApplication::platformName()))
+        std::fprintf(stderr, "%s\n", PlatformChoice::unpinnedNotice());
+
+    Preferences preferences;
+    auto *content = new ContentView(preferences);
+    MainWindow window(content);
+    AppDelegate delegate(preferences);
+    delegate.setWindow(&window);
+
+    QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, [&delegate] {
+        delegate.applicationShouldHandleReopen(AppDelegate::hasVisibleWindows());
+    });
+    QObject::connect(&window, &MainWindow::quitRequested, &app, &QCoreApplication::quit);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
+                     [&delegate, &instance, content] {
+        // A task still being edited keeps its new text, as leaving the field would.
+        content->commitOpenEdits();
+        instance.stopListening();
+        delegate.applicationWillTerminate();
+    });
+    // Session end: the session manager asks for data to be committed (there is none, every
+    // change is saved as it is made) and then sends a quit, which ends the event loop.
+
+    std::unique_ptr<TrayIcon> tray;
+    if (TrayIcon::isAvailable()) {
+        tray = std::make_unique<TrayIcon>(QGuiApplication::windowIcon());
+        QObject::connect(tray.get(), &TrayIcon::showRequested, &delegate,
+                         &AppDelegate::showWindow);
+        QObject::connect(tray.get(), &TrayIcon::quitRequested, &app, &QCoreApplication::quit);
+        tray->show();
+    }
+
+    if (extend) {
+        RunningApplication running{delegate, window, *content};
+        extend(running);
+    }
+
+
+    delegate.applicationDidFinishLaunching();
+    // Shown in the first turn of the event loop, right after the configuration queued above
+    // has placed it: the window manager then maps it in its column instead of placing it
+    // somewhere else first.
+    QMetaObject::invokeMethod(&window, &QWidget::show, Qt::QueuedConnection);
+    return app.exec();
+}

@@ -319,10 +319,9 @@ class Soak:
 
     def next_change(self, tasks):
         names = [n for n in self.supported if n == "add" or tasks]
-        # Keep the list around a working size: more adds while it is short.
-        weights = [(4 if len(tasks) < 30 else 1) if n == "add" else 2 for n in names]
-        if "delete" in names and len(tasks) > 60:
-            weights[names.index("delete")] = 6
+        # Let the list grow to a few dozen tasks and keep it there.
+        weights = {"add": 8 if len(tasks) < 40 else 2, "delete": 6 if len(tasks) > 80 else 1}
+        weights = [weights.get(n, 2) for n in names]
         name = self.rng.choices(names, weights)[0]
         after = [dict(t) for t in tasks]
         if name == "add":
@@ -370,8 +369,8 @@ class Soak:
         for name in os.listdir(folder):
             path = os.path.join(folder, name)
             mode = os.stat(path).st_mode & 0o777
-            # QSettings' lock file holds a process id and a host name, no tasks.
-            if mode & 0o077 and not name.endswith(".lock"):
+            # QSettings' lock files hold a process id and a host name, no tasks.
+            if mode & 0o077 and not name.endswith((".lock", ".rmlock")):
                 raise Loss(f"{name} is readable by others (mode {mode:o})")
             if name != "lorvane.conf":
                 self.stray_files.add(path)

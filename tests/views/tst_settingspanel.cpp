@@ -1,3 +1,7 @@
+// The reminder interval panel: steps by arrow and by key over 5...120 in fives, stops at
+// the ends, brings a stored value outside the range or off the steps back in, and for each
+// change writes the preference first and then posts the notification exactly once; showing
+// the panel only reads.
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "toolkit/Motion.h"
@@ -6,7 +10,6 @@
 #include "views/StepperArrow.h"
 
 #include <QSettings>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,235 +19,117 @@ class TestSettingsPanel : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void firstLaunchShowsDefault();
-    void steps_data();
-    void steps();
-    void arrowsStepAndStopAtTheEnds();
-    void keysStepTheFocusedStepper();
-    void preferenceWrittenBeforeThePost();
-    void showingAndHidingPostsNothing();
-    void readsTheStoredValueWhenShown();
-    void digitsKeepTheirWidth();
-
-private:
-    void store(const QVariant &minutes);
-    int postedCount(const QSignalSpy &spy) const;
-
     std::unique_ptr<QTemporaryDir> m_config;
     std::unique_ptr<Preferences> m_preferences;
-};
+    // Each interval notification, with the interval stored at the moment it was posted.
+    QList<int> m_posted;
 
-void TestSettingsPanel::initTestCase()
-{
-    Motion::setAnimationsEnabled(false);
-}
-
-void TestSettingsPanel::init()
-{
-    m_config = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_config->isValid());
-    qputenv("XDG_CONFIG_HOME", m_config->path().toUtf8());
-    m_preferences = std::make_unique<Preferences>();
-}
-
-void TestSettingsPanel::cleanup()
-{
-    m_preferences.reset();
-    m_config.reset();
-}
-
-// Writes the stored interval as another program could, without the range the panel keeps.
-void TestSettingsPanel::store(const QVariant &minutes)
-{
-    QSettings settings(m_preferences->filePath(), QSettings::NativeFormat);
-    if (minutes.isValid())
+    // Writes the stored interval as another program could, without the panel's range.
+    void store(int minutes)
+    {
+        QSettings settings(m_preferences->filePath(), QSettings::NativeFormat);
         settings.setValue(QLatin1String(Preferences::timerMinutesKey), minutes);
-    else
-        settings.remove(QLatin1String(Preferences::timerMinutesKey));
-    settings.sync();
-}
-
-int TestSettingsPanel::postedCount(const QSignalSpy &spy) const
-{
-    int count = 0;
-    for (const QList<QVariant> &arguments : spy) {
-        if (arguments.at(0).toString() == Notifications::timerIntervalChanged)
-            ++count;
     }
-    return count;
-}
 
-void TestSettingsPanel::firstLaunchShowsDefault()
-{
-    SettingsPanel panel(*m_preferences);
-    panel.show();
-    QCOMPARE(panel.stepper()->labelText(), QStringLiteral("30 min"));
-    QCOMPARE(panel.stepper()->accessibleName(), QStringLiteral("Recordar cada 30 min"));
-    QCOMPARE(panel.stepper()->upArrow()->accessibleName(), QStringLiteral("Aumentar intervalo"));
-    QCOMPARE(panel.stepper()->downArrow()->accessibleName(),
-             QStringLiteral("Reducir intervalo"));
-}
-
-void TestSettingsPanel::steps_data()
-{
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<QString>("steps"); // 'u' up, 'd' down
-    QTest::addColumn<int>("expected");
-    QTest::addColumn<int>("posts");
-
-    QTest::newRow("up from the default") << QVariant() << "u" << 35 << 1;
-    QTest::newRow("down from the default") << QVariant() << "d" << 25 << 1;
-    QTest::newRow("three up") << QVariant() << "uuu" << 45 << 3;
-    QTest::newRow("up then down") << QVariant(60) << "ud" << 60 << 2;
-    QTest::newRow("up at the top") << QVariant(120) << "u" << 120 << 0;
-    QTest::newRow("down at the bottom") << QVariant(5) << "d" << 5 << 0;
-    QTest::newRow("down to the bottom and past it") << QVariant(10) << "ddd" << 5 << 1;
-    QTest::newRow("up to the top and past it") << QVariant(115) << "uuu" << 120 << 1;
-    QTest::newRow("above the range, down") << QVariant(200) << "d" << 120 << 1;
-    QTest::newRow("above the range, up") << QVariant(200) << "u" << 120 << 1;
-    QTest::newRow("below the range, up") << QVariant(2) << "u" << 5 << 1;
-    QTest::newRow("below the range, down") << QVariant(2) << "d" << 5 << 1;
-    QTest::newRow("zero, up") << QVariant(0) << "u" << 5 << 1;
-    QTest::newRow("off the steps") << QVariant(7) << "u" << 12 << 1;
-    QTest::newRow("off the steps, down to the end") << QVariant(7) << "dd" << 5 << 1;
-}
-
-void TestSettingsPanel::steps()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(QString, steps);
-    QFETCH(int, expected);
-    QFETCH(int, posts);
-
-    store(stored);
-    SettingsPanel panel(*m_preferences);
-    panel.show();
-    QSignalSpy spy(&NotificationCenter::defaultCenter(), &NotificationCenter::posted);
-    for (const QChar step : steps) {
-        if (step == u'u')
-            panel.stepUp();
-        else
-            panel.stepDown();
+private slots:
+    void initTestCase() { Motion::setAnimationsEnabled(false); }
+    void init()
+    {
+        m_config = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_CONFIG_HOME", m_config->path().toUtf8());
+        m_preferences = std::make_unique<Preferences>();
+        m_posted.clear();
+        // A direct connection runs inside post(), before any observer.
+        connect(
+            &NotificationCenter::defaultCenter(), &NotificationCenter::posted, this,
+            [this](const QString &name) {
+                if (name == Notifications::timerIntervalChanged)
+                    m_posted.append(Preferences().storedTimerMinutes());
+            },
+            Qt::DirectConnection);
     }
-    QCoreApplication::processEvents();
-    QCOMPARE(postedCount(spy), posts);
-    QCOMPARE(panel.timerMinutes(), expected);
-    QCOMPARE(panel.stepper()->labelText(), QStringLiteral("%1 min").arg(expected));
-    // The value is in the preferences file, where the reminder reads it.
-    QCOMPARE(Preferences().storedTimerMinutes(), stored.isValid() || posts > 0 ? expected : 0);
-}
+    void cleanup()
+    {
+        NotificationCenter::defaultCenter().disconnect(this);
+        m_preferences.reset();
+        m_config.reset();
+    }
 
-void TestSettingsPanel::arrowsStepAndStopAtTheEnds()
-{
-    store(110);
-    SettingsPanel panel(*m_preferences);
-    panel.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&panel));
-    QSignalSpy spy(&NotificationCenter::defaultCenter(), &NotificationCenter::posted);
-    StepperArrow *up = panel.stepper()->upArrow();
+    void steps_data()
+    {
+        QTest::addColumn<int>("stored"); // 0: nothing stored, first launch
+        QTest::addColumn<QString>("steps"); // 'u'/'d': arrow clicks, 'U'/'D': Up/Down keys
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<int>("posts");
 
-    QTest::mouseClick(up, Qt::LeftButton);
-    QCOMPARE(panel.timerMinutes(), 115);
-    QTest::mouseClick(up, Qt::LeftButton);
-    QCOMPARE(panel.timerMinutes(), 120);
-    QVERIFY(!up->isEnabled());
-    QTest::mouseClick(up, Qt::LeftButton);
-    QCOMPARE(panel.timerMinutes(), 120);
-    QCOMPARE(panel.stepper()->accessibleName(), QStringLiteral("Recordar cada 120 min"));
-    QCoreApplication::processEvents();
-    QCOMPARE(postedCount(spy), 2);
+        QTest::newRow("first launch shows 30") << 0 << "" << 30 << 0;
+        QTest::newRow("up from the default") << 0 << "u" << 35 << 1;
+        QTest::newRow("down from the default by key") << 0 << "D" << 25 << 1;
+        QTest::newRow("three up, mixed") << 0 << "uUu" << 45 << 3;
+        QTest::newRow("up then down") << 60 << "ud" << 60 << 2;
+        QTest::newRow("up at the top") << 120 << "uU" << 120 << 0;
+        QTest::newRow("down at the bottom") << 5 << "dD" << 5 << 0;
+        QTest::newRow("down to the bottom and past it") << 10 << "ddD" << 5 << 1;
+        QTest::newRow("up to the top and past it") << 110 << "uuuU" << 120 << 2;
+        QTest::newRow("above the range, down") << 200 << "d" << 120 << 1;
+        QTest::newRow("above the range, up") << 200 << "U" << 120 << 1;
+        QTest::newRow("below the range, up") << 2 << "u" << 5 << 1;
+        QTest::newRow("below the range, down") << 2 << "D" << 5 << 1;
+        QTest::newRow("off the steps, up") << 7 << "u" << 12 << 1;
+        QTest::newRow("off the steps, down to the end") << 7 << "dd" << 5 << 1;
+    }
+    void steps()
+    {
+        QFETCH(int, stored);
+        QFETCH(QString, steps);
+        QFETCH(int, expected);
+        QFETCH(int, posts);
+        if (stored)
+            store(stored);
+        SettingsPanel panel(*m_preferences);
+        panel.show();
+        panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
+        Stepper *stepper = panel.stepper();
+        stepper->setFocus();
+        QList<int> changes;
+        for (const QChar step : steps) {
+            const int before = panel.timerMinutes();
+            if (step == u'u' || step == u'd')
+                QTest::mouseClick(step == u'u' ? stepper->upArrow() : stepper->downArrow(),
+                                  Qt::LeftButton);
+            else
+                QTest::keyClick(stepper, step == u'U' ? Qt::Key_Up : Qt::Key_Down);
+            if (panel.timerMinutes() != before)
+                changes.append(panel.timerMinutes());
+        }
 
-    QTest::mouseClick(panel.stepper()->downArrow(), Qt::LeftButton);
-    QCOMPARE(panel.timerMinutes(), 115);
-    QVERIFY(up->isEnabled());
-}
+        QCOMPARE(changes.size(), posts);
+        // One notification per change, posted once the new value was stored.
+        QCOMPARE(m_posted, changes);
+        QCOMPARE(panel.timerMinutes(), expected);
+        QCOMPARE(stepper->labelText(), QStringLiteral("%1 min").arg(expected));
+        // An arrow that would change nothing is dimmed.
+        QCOMPARE(stepper->upArrow()->isEnabled(), expected < SettingsPanel::maximumMinutes);
+        QCOMPARE(stepper->downArrow()->isEnabled(), expected > SettingsPanel::minimumMinutes);
+        // The value is in the preferences file, where the reminder reads it.
+        QCOMPARE(Preferences().storedTimerMinutes(), stored || posts ? expected : 0);
+    }
 
-void TestSettingsPanel::keysStepTheFocusedStepper()
-{
-    SettingsPanel panel(*m_preferences);
-    panel.show();
-    panel.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&panel));
-    panel.stepper()->setFocus();
-    QTest::keyClick(panel.stepper(), Qt::Key_Up);
-    QCOMPARE(panel.timerMinutes(), 35);
-    QTest::keyClick(panel.stepper(), Qt::Key_Down);
-    QTest::keyClick(panel.stepper(), Qt::Key_Down);
-    QCOMPARE(panel.timerMinutes(), 25);
-}
-
-void TestSettingsPanel::preferenceWrittenBeforeThePost()
-{
-    SettingsPanel panel(*m_preferences);
-    panel.show();
-    QList<int> seen;
-    // A direct connection runs inside post(), so it sees what was stored before the post.
-    const QMetaObject::Connection connection = connect(
-        &NotificationCenter::defaultCenter(), &NotificationCenter::posted, this,
-        [&](const QString &name) {
-            if (name == Notifications::timerIntervalChanged)
-                seen.append(Preferences().storedTimerMinutes());
-        },
-        Qt::DirectConnection);
-    panel.stepUp();
-    panel.stepUp();
-    panel.stepDown();
-    disconnect(connection);
-    QCOMPARE(seen, (QList<int>{35, 40, 35}));
-
-    // An observer, which runs later from the event loop, reads the new value too.
-    int observed = 0;
-    QObject context;
-    NotificationCenter::defaultCenter().observe(
-        Notifications::timerIntervalChanged, &context,
-        [&] { observed = Preferences().storedTimerMinutes(); });
-    panel.stepDown();
-    QTRY_COMPARE(observed, 30);
-}
-
-void TestSettingsPanel::showingAndHidingPostsNothing()
-{
-    store(45);
-    QSignalSpy spy(&NotificationCenter::defaultCenter(), &NotificationCenter::posted);
-    SettingsPanel panel(*m_preferences);
-    panel.show();
-    panel.hide();
-    panel.show();
-    QCoreApplication::processEvents();
-    QCOMPARE(postedCount(spy), 0);
-    QCOMPARE(Preferences().storedTimerMinutes(), 45);
-}
-
-void TestSettingsPanel::readsTheStoredValueWhenShown()
-{
-    SettingsPanel panel(*m_preferences);
-    panel.show();
-    QCOMPARE(panel.stepper()->labelText(), QStringLiteral("30 min"));
-    panel.hide();
-    store(200);
-    panel.show();
-    // Shown as stored, even outside the range.
-    QCOMPARE(panel.stepper()->labelText(), QStringLiteral("200 min"));
-    QVERIFY(panel.stepper()->upArrow()->isEnabled());
-    QVERIFY(panel.stepper()->downArrow()->isEnabled());
-}
-
-void TestSettingsPanel::digitsKeepTheirWidth()
-{
-    Stepper stepper;
-    stepper.setSuffix(QStringLiteral(" min"));
-    stepper.setValue(11);
-    const int narrow = stepper.sizeHint().width();
-    stepper.setValue(88);
-    QCOMPARE(stepper.sizeHint().width(), narrow);
-    stepper.setValue(100);
-    QVERIFY(stepper.sizeHint().width() > narrow);
-}
+    void showingReadsAndPostsNothing()
+    {
+        SettingsPanel panel(*m_preferences);
+        panel.show();
+        panel.hide();
+        store(200);
+        panel.show();
+        QCoreApplication::processEvents();
+        // Shown as stored, even outside the range, and left so in the file.
+        QCOMPARE(panel.stepper()->labelText(), QStringLiteral("200 min"));
+        QCOMPARE(Preferences().storedTimerMinutes(), 200);
+        QVERIFY(m_posted.isEmpty());
+    }
+};
 
 QTEST_MAIN(TestSettingsPanel)
 #include "tst_settingspanel.moc"

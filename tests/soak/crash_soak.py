@@ -475,7 +475,7 @@ class Soak:
     def stray_summary(self):
         kinds = {}
         for path in self.stray_files:
-            kind = re.sub(r"\.[A-Za-z0-9]{6}$", ".XXXXXX", os.path.basename(path))
+            kind = re.sub(r"\.(?!rmlock$)[A-Za-z0-9]{6}$", ".XXXXXX", os.path.basename(path))
             kinds[kind] = kinds.get(kind, 0) + 1
         return ", ".join(f"{count} {kind}" for kind, count in sorted(kinds.items())) or "none"
 

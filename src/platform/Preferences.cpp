@@ -1,8 +1,10 @@
 #include "platform/Preferences.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -87,6 +89,27 @@ bool writeAll(int fd, const QByteArray &bytes)
 Preferences::Preferences()
     : m_settings(preferencesFilePath(), QSettings::NativeFormat)
 {
+    removeLeftoversOfInterruptedSave();
+}
+
+// Only one Lorvane runs per user, and a save holds Qt's lock file and its temporary file
+// only while it runs. Either one found when the preferences are opened was left by a process
+// that died in the middle of a save. An empty lock file in particular would make Qt wait 30 s
+// before it counts the lock as abandoned, stalling the first save after start.
+void Preferences::removeLeftoversOfInterruptedSave() const
+{
+    const QFileInfo file(filePath());
+    QDir folder = file.absoluteDir();
+    if (!folder.exists())
+        return;
+    QFile::remove(file.absoluteFilePath() + QStringLiteral(".lock"));
+    const QRegularExpression temporaryName(
+        QStringLiteral("^%1\\.[A-Za-z0-9]{6}$")
+            .arg(QRegularExpression::escape(file.fileName())));
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden)) {
+        if (temporaryName.match(name).hasMatch())
+            folder.remove(name);
+    }
 }
 
 QString Preferences::filePath() const

@@ -39,6 +39,7 @@ public:
 private:
     bool write(const QString &key, const QVariant &value);
     bool makeLocationPrivate() const;
+    void removeLeftoversOfInterruptedSave() const;
 
     // Read side only. Every write goes through a short-lived QSettings on the same file: Qt
     // shares one parsed copy of the file between them, but a QSettings keeps the first error

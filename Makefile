@@ -15,7 +15,8 @@ PACKAGES = build-essential cmake ninja-build pkg-config \
            qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins \
            fonts-material-design-icons-iconfont fonts-quicksand fonts-dejavu-core \
            xvfb xauth openbox xdotool x11-utils x11-xserver-utils \
-           appstream desktop-file-utils clang libclang-rt-14-dev python3
+           appstream desktop-file-utils clang libclang-rt-14-dev \
+           qt6-wayland weston xwayland python3
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -86,11 +87,8 @@ test-fuzz: deps $(FUZZ_BUILD)/build.ninja
 # The real binary killed with SIGKILL at random moments while it saves changes.
 CRASH_KILLS ?= 20
 
-# The test socket is in lorvane-testing where that is built, else in lorvane itself.
 test-crash: build
-	python3 tests/soak/crash_soak.py --kills $(CRASH_KILLS) \
-	    --binary $$(if [ -x $(BUILD)/lorvane-testing ]; then echo $(BUILD)/lorvane-testing; \
-	                else echo $(BUILD)/lorvane; fi) \
+	python3 tests/soak/crash_soak.py --kills $(CRASH_KILLS) --binary $(BUILD)/lorvane-testing \
 	    --evidence $(BUILD)/crash-soak-evidence
 
 soak:

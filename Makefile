@@ -97,7 +97,9 @@ soak:
 	@$(MAKE) --no-print-directory test-crash CRASH_KILLS=250
 
 bench: build
-	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && QT_QPA_PLATFORM=offscreen "$$b"; done
+	@for b in $(BUILD)/bench/bench_*; do \
+	    if [ -f "$$b" ] && [ -x "$$b" ]; then QT_QPA_PLATFORM=offscreen "$$b" || exit 1; fi; \
+	done
 
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/tools/render_screenshots docs/screenshots

@@ -18,86 +18,23 @@ ROOT_WIDTH=2560
 ROOT_HEIGHT=1440
 COLUMN_WIDTH=320
 
-WORK=$(mktemp -d /tmp/lorvane-screens.XXXXXX)
-PIDS=()
+source "$(dirname "$0")/common.sh"
+begin_e2e screens
 
-cleanup() {
-    local pid
-    for pid in "${PIDS[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    echo "--- monitors" >&2
-    xrandr --listmonitors >&2 2>/dev/null || true
-    local log
-    for log in "$WORK"/*.log; do
-        [[ -s $log ]] || continue
-        echo "--- tail of $(basename "$log")" >&2
-        tail -n 20 "$log" >&2
-    done
-    exit 1
+failure_details() {
+    echo "--- monitors"
+    xrandr --listmonitors 2>/dev/null || true
 }
 
-skip() {
-    echo "SKIP: $*"
-    exit 77
-}
-
-step() {
-    echo "--- $*"
-}
-
-# wait_for DESCRIPTION SECONDS COMMAND...: polls COMMAND until it succeeds.
-wait_for() {
-    local what=$1 seconds=$2
-    shift 2
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        ((SECONDS < deadline)) || fail "timed out after ${seconds}s waiting for $what"
-        sleep 0.05
-    done
-}
-
-x_server_answers() {
-    xprop -root >/dev/null 2>&1
-}
-
-window_manager_running() {
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
-}
-
-work_area_known() {
-    xprop -root _NET_WORKAREA 2>/dev/null | grep -q '='
-}
-
-start_x() {
-    Xvfb -displayfd 5 -screen 0 "${ROOT_WIDTH}x${ROOT_HEIGHT}x24" -nolisten tcp -noreset \
-        5>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-    PIDS+=($!)
-    wait_for "Xvfb to start" 20 test -s "$WORK/display"
-    export DISPLAY=":$(head -n1 "$WORK/display")"
-    wait_for "the X server to answer" 20 x_server_answers
-    openbox --sm-disable >"$WORK/openbox.log" 2>&1 &
-    PIDS+=($!)
-    wait_for "openbox to manage the screen" 20 window_manager_running
-    wait_for "openbox to publish the work area" 20 work_area_known
-}
-
-# monitors SPEC...: replaces every monitor by the ones given, each as NAME:WxH+X+Y, the
+# monitors MONITOR...: replaces every monitor by the ones given, each as NAME:WxH+X+Y, the
 # primary one marked with a leading '*'. Physical sizes are made up (96 dpi).
 monitors() {
-    local name spec
+    local name monitor
     for name in $(xrandr --listmonitors | awk 'NR > 1 { sub(/^[*+]+/, "", $2); print $2 }'); do
         xrandr --delmonitor "$name"
     done
-    for spec in "$@"; do
-        local label=${spec%%:*} geometry=${spec#*:}
+    for monitor in "$@"; do
+        local label=${monitor%%:*} geometry=${monitor#*:}
         local w=${geometry%%x*} rest=${geometry#*x}
         local h=${rest%%+*}
         local position=${rest#"$h"}
@@ -128,34 +65,6 @@ available_area() {
     echo "$left $top $((right - left)) $((bottom - top))"
 }
 
-# The Lorvane window of process PID, empty when it has none on screen.
-window_of() {
-    local window
-    for window in $(xdotool search --onlyvisible --classname '^lorvane(-testing)?$' 2>/dev/null); do
-        if [[ $(xdotool getwindowpid "$window" 2>/dev/null) == "$1" ]]; then
-            echo "$window"
-            return
-        fi
-    done
-}
-
-has_window() {
-    [[ -n $(window_of "$1") ]]
-}
-
-# The window's outer rectangle, decorations included, as x y w h in device pixels.
-outer_geometry() {
-    local window=$1 left=0 right=0 top=0 bottom=0 extents x y w h
-    extents=$(xprop -id "$window" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ',')
-    [[ -n $extents ]] && read -r left right top bottom <<<"$extents"
-    eval "$(xwininfo -id "$window" | awk '
-        /Absolute upper-left X/ { print "x=" $4 }
-        /Absolute upper-left Y/ { print "y=" $4 }
-        /  Width:/ { print "w=" $2 }
-        /  Height:/ { print "h=" $2 }')"
-    echo "$((x - left)) $((y - top)) $((w + left + right)) $((h + top + bottom))"
-}
-
 # in_column WINDOW SCALE SLACK: the window's outer frame lies inside the primary monitor's
 # available area, along its right edge, as tall as the area and round(320 × SCALE) wide
 # (or as wide as the area when that is narrower), each edge within SLACK device pixels.
@@ -184,21 +93,6 @@ expect_column() {
     done
 }
 
-# start_lorvane [VAR=value...]: starts the binary with extra environment; sets LORVANE_PID.
-start_lorvane() {
-    env "$@" "$LORVANE" >>"$WORK/lorvane.log" 2>&1 &
-    LORVANE_PID=$!
-    PIDS+=("$LORVANE_PID")
-    wait_for "the Lorvane window" 20 has_window "$LORVANE_PID"
-}
-
-stop_lorvane() {
-    kill -TERM "$LORVANE_PID"
-    local status=0
-    wait "$LORVANE_PID" || status=$?
-    [[ $status == 0 ]] || fail "lorvane exited with status $status on SIGTERM"
-}
-
 # hook COMMAND: sends one command to the running process's test hooks, prints the answer.
 hook() {
     python3 - "$WORK/hooks" "$1" <<'EOF'
@@ -214,15 +108,9 @@ print(answer.decode().strip())
 EOF
 }
 
-export XDG_CONFIG_HOME=$WORK/config
-export XDG_RUNTIME_DIR=$WORK/runtime
-export QT_QPA_PLATFORM=xcb
-export LC_ALL=C.UTF-8
+use_private_folders
 unset QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR
-mkdir -p "$XDG_CONFIG_HOME"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-
-start_x
+start_x "$ROOT_WIDTH" "$ROOT_HEIGHT"
 xrandr --listmonitors >/dev/null 2>&1 || skip "the X server has no RandR monitors"
 xrandr --output screen --off 2>/dev/null || true
 monitors "LEFT:1280x1024+0+0" "*RIGHT:1280x800+1280+0" 2>"$WORK/xrandr.log" \

@@ -14,48 +14,8 @@ set -euo pipefail
 LORVANE=${1:?usage: $0 /path/to/lorvane}
 NOTICE='cannot be pinned'
 
-WORK=$(mktemp -d /tmp/lorvane-wayland.XXXXXX)
-PIDS=()
-
-cleanup() {
-    local pid
-    for pid in "${PIDS[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    local log
-    for log in "$WORK"/*.log; do
-        [[ -s $log ]] || continue
-        echo "--- tail of $(basename "$log")" >&2
-        tail -n 20 "$log" >&2
-    done
-    exit 1
-}
-
-skip() {
-    echo "SKIP: $*"
-    exit 77
-}
-
-step() {
-    echo "--- $*"
-}
-
-wait_for() {
-    local what=$1 seconds=$2
-    shift 2
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        ((SECONDS < deadline)) || fail "timed out after ${seconds}s waiting for $what"
-        sleep 0.05
-    done
-}
+source "$(dirname "$0")/common.sh"
+begin_e2e wayland
 
 command -v weston >/dev/null || skip "weston is not installed"
 command -v Xwayland >/dev/null || skip "Xwayland is not installed"
@@ -63,12 +23,8 @@ PLUGINS=$(qtpaths6 --plugin-dir 2>/dev/null || true)
 [[ -n $PLUGINS && -e $PLUGINS/platforms/libqwayland-generic.so ]] \
     || skip "Qt's wayland platform plugin is not installed"
 
-export XDG_RUNTIME_DIR=$WORK/runtime
-export XDG_CONFIG_HOME=$WORK/config
-export LC_ALL=C.UTF-8
+use_private_folders
 unset QT_QPA_PLATFORM DISPLAY WAYLAND_DISPLAY WAYLAND_SOCKET
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-mkdir -p "$XDG_CONFIG_HOME"
 
 SOCKET=lorvane-test
 weston --backend=headless-backend.so --socket="$SOCKET" --width=1280 --height=800 \
@@ -107,8 +63,7 @@ first_frame_drawn() {
 }
 
 x11_window() {
-    DISPLAY=$X_DISPLAY xdotool search --onlyvisible --classname '^lorvane(-testing)?$' 2>/dev/null \
-        | head -n1
+    DISPLAY=$X_DISPLAY main_window
 }
 
 has_x11_window() {
@@ -117,13 +72,6 @@ has_x11_window() {
 
 notices_in() {
     grep -c "$NOTICE" "$WORK/$1" || true
-}
-
-stop_lorvane() {
-    kill -TERM "$LORVANE_PID"
-    local status=0
-    wait "$LORVANE_PID" || status=$?
-    [[ $status == 0 ]] || fail "lorvane exited with status $status on SIGTERM"
 }
 
 step "a Wayland session with XWayland: an X11 window, nothing said"
@@ -138,7 +86,7 @@ stop_lorvane
 step "a Wayland session without an X server: Wayland, said once"
 run_lorvane wayland.log "${SESSION[@]}" --
 wait_for "the first frame on Wayland" 20 first_frame_drawn wayland.log
-kill -0 "$LORVANE_PID" 2>/dev/null || fail "lorvane ended on Wayland"
+running "$LORVANE_PID" || fail "lorvane ended on Wayland"
 stop_lorvane
 [[ $(notices_in wayland.log) == 1 ]] \
     || fail "said $(notices_in wayland.log) times that the window cannot be pinned"
@@ -157,5 +105,5 @@ has_x11_window && fail "an X11 window although Wayland was chosen"
 stop_lorvane
 [[ $(notices_in argument.log) == 1 ]] || fail "did not say once that it cannot pin the window"
 
-kill -0 "$WESTON_PID" 2>/dev/null || fail "weston ended"
+running "$WESTON_PID" || fail "weston ended"
 echo "PASS"

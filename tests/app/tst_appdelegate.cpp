@@ -6,11 +6,9 @@
 
 #include <QApplication>
 #include <QScreen>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <limits>
 #include <memory>
 
 namespace {
@@ -27,6 +25,12 @@ struct Shell
         window->resize(300, 400);
         delegate = std::make_unique<AppDelegate>(*preferences);
         delegate->setWindow(window.get());
+    }
+
+    void showAndWait()
+    {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
 
     QRect expectedGeometry() const
@@ -53,82 +57,53 @@ class TestAppDelegate : public QObject
     Q_OBJECT
 
 private slots:
-    void launchConfiguresTheWindowOneTurnLater();
-    void configureWindowGivesTheFixedLook();
-    void configureWithoutAWindowDoesNothing();
+    void launchGivesTheFixedColumnOneTurnLater();
     void moveFromElsewhereIsUndone();
     void screenChangesConfigureAgain_data();
     void screenChangesConfigureAgain();
-    void reminderIntervalFromPreferences_data();
-    void reminderIntervalFromPreferences();
     void intervalChangeRestartsAfterThePost();
-    void reopenShowsAHiddenWindow_data();
-    void reopenShowsAHiddenWindow();
-    void reopenLeavesAVisibleWindowAlone();
+    void reopen_data();
+    void reopen();
     void reminderRaisesWithoutActivating();
 };
 
-void TestAppDelegate::launchConfiguresTheWindowOneTurnLater()
-{
-    Shell shell;
-    shell.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(shell.window.get()));
-
-    shell.delegate->applicationDidFinishLaunching();
-    QVERIFY(shell.delegate->reminderTimer().isActive());
-    QVERIFY(!shell.window->pinnedGeometry().isValid());
-
-    QTRY_COMPARE(shell.window->pinnedGeometry(), shell.expectedGeometry());
-    QTRY_COMPARE(shell.window->geometry(), shell.expectedGeometry());
-    QVERIFY(!shell.window->isMovable());
-}
-
-void TestAppDelegate::configureWindowGivesTheFixedLook()
+void TestAppDelegate::launchGivesTheFixedColumnOneTurnLater()
 {
     Shell shell;
     // Flags that must go: staying on top, maximising.
     shell.window->setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint);
     shell.window->setWindowTitle(QStringLiteral("something else"));
-    shell.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(shell.window.get()));
+    shell.showAndWait();
 
-    shell.delegate->configureWindow();
+    shell.delegate->applicationDidFinishLaunching();
+    QVERIFY(shell.delegate->reminderTimer().isActive());
+    QVERIFY(!shell.window->pinnedGeometry().isValid());
 
+    // The decorations change with the flags: the expected place is worked out afresh.
+    QTRY_COMPARE(shell.window->pinnedGeometry(), shell.expectedGeometry());
+    QTRY_COMPARE(shell.window->geometry(), shell.expectedGeometry());
+    const QRect expected = shell.expectedGeometry();
     // Changing flags re-creates the native window; it must come back on screen.
     QVERIFY(shell.window->isVisible());
+    QVERIFY(!shell.window->isMovable());
     const Qt::WindowFlags flags = shell.window->windowFlags();
     QVERIFY(!(flags & Qt::WindowStaysOnTopHint));
     QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
     QVERIFY(flags & Qt::WindowCloseButtonHint);
     QCOMPARE(shell.window->windowTitle(), QStringLiteral("Lorvane"));
-    QCOMPARE(shell.window->accessibleName(), QStringLiteral("Lorvane"));
-    QVERIFY(!shell.window->testAttribute(Qt::WA_TranslucentBackground));
-
-    const QRect expected = shell.expectedGeometry();
-    QTRY_COMPARE(shell.window->geometry(), expected);
     QCOMPARE(shell.window->minimumSize(), expected.size());
     QCOMPARE(shell.window->maximumSize(), expected.size());
-}
-
-void TestAppDelegate::configureWithoutAWindowDoesNothing()
-{
-    Shell shell;
-    shell.window.reset();
-    shell.delegate->configureWindow();
-    QCOMPARE(shell.delegate->window(), nullptr);
 }
 
 void TestAppDelegate::moveFromElsewhereIsUndone()
 {
     Shell shell;
-    shell.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(shell.window.get()));
+    shell.showAndWait();
     shell.delegate->configureWindow();
     // Once shown, the decorations are known and the window is placed again with them.
     QTRY_COMPARE(shell.window->frameMargins(), shell.window->windowHandle()->frameMargins());
     QTRY_COMPARE(shell.window->geometry(), shell.expectedGeometry());
     const QRect pinned = shell.window->pinnedGeometry();
-    QCOMPARE(pinned, shell.expectedGeometry());
 
     const int snapsBefore = shell.window->snapBackCount();
     shell.window->move(10, 10);
@@ -156,8 +131,7 @@ void TestAppDelegate::screenChangesConfigureAgain()
 {
     QFETCH(int, change);
     Shell shell;
-    shell.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(shell.window.get()));
+    shell.showAndWait();
     shell.delegate->applicationDidFinishLaunching();
     QTRY_COMPARE(shell.window->geometry(), shell.expectedGeometry());
 
@@ -175,42 +149,8 @@ void TestAppDelegate::screenChangesConfigureAgain()
     case 3: emit qApp->screenAdded(screen); break;
     case 4: emit qApp->screenRemoved(screen); break;
     }
-    QVERIFY(shell.window->isMovable());
     QTRY_COMPARE(shell.window->geometry(), shell.expectedGeometry());
     QVERIFY(!shell.window->isMovable());
-}
-
-void TestAppDelegate::reminderIntervalFromPreferences_data()
-{
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<int>("expectedMsec");
-
-    QTest::newRow("absent") << QVariant() << 1800 * 1000;
-    QTest::newRow("zero") << QVariant(0) << 1800 * 1000;
-    QTest::newRow("negative") << QVariant(-3) << 1800 * 1000;
-    QTest::newRow("one minute") << QVariant(1) << 60 * 1000;
-    QTest::newRow("two hours") << QVariant(120) << 120 * 60 * 1000;
-    QTest::newRow("largest int is held at the timer's limit")
-            << QVariant(std::numeric_limits<int>::max()) << std::numeric_limits<int>::max();
-    QTest::newRow("not a number") << QVariant(QStringLiteral("abc")) << 1800 * 1000;
-}
-
-void TestAppDelegate::reminderIntervalFromPreferences()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(int, expectedMsec);
-
-    Shell shell;
-    if (stored.isValid()) {
-        QSettings file(shell.preferences->filePath(), QSettings::IniFormat);
-        file.setValue(QLatin1String(Preferences::timerMinutesKey), stored);
-    }
-    shell.preferences = std::make_unique<Preferences>();
-    shell.delegate = std::make_unique<AppDelegate>(*shell.preferences);
-
-    shell.delegate->startReminderTimer();
-    QCOMPARE(shell.delegate->reminderTimer().intervalMsec(), expectedMsec);
-    QVERIFY(shell.delegate->reminderTimer().remainingMsec() > expectedMsec - 1000);
 }
 
 void TestAppDelegate::intervalChangeRestartsAfterThePost()
@@ -225,61 +165,54 @@ void TestAppDelegate::intervalChangeRestartsAfterThePost()
     QVERIFY(shell.preferences->setTimerMinutes(2));
     QTest::qWait(300);
     QCOMPARE(timer.intervalMsec(), 60 * 1000);
-    const int remainingBefore = timer.remainingMsec();
-    QVERIFY(remainingBefore <= 60 * 1000 - 300);
 
     postIntervalChanged();
     // The restart runs after the post has returned.
     QCOMPARE(timer.intervalMsec(), 60 * 1000);
     QTRY_COMPARE(timer.intervalMsec(), 2 * 60 * 1000);
-    QVERIFY(timer.remainingMsec() > 2 * 60 * 1000 - 1000);
 
     // The same value again: a full new interval from the moment of the post.
     QTest::qWait(300);
     const int nearlyDue = timer.remainingMsec();
     postIntervalChanged();
     QTRY_VERIFY(timer.remainingMsec() > nearlyDue);
-    QCOMPARE(timer.intervalMsec(), 2 * 60 * 1000);
 }
 
-void TestAppDelegate::reopenShowsAHiddenWindow_data()
+void TestAppDelegate::reopen_data()
 {
-    QTest::addColumn<bool>("minimized");
-    QTest::newRow("closed") << false;
-    QTest::newRow("minimised") << true;
+    QTest::addColumn<QString>("state");
+    QTest::newRow("closed: shown and activated") << QStringLiteral("closed");
+    QTest::newRow("minimised: restored and activated") << QStringLiteral("minimised");
+    QTest::newRow("visible: left alone") << QStringLiteral("visible");
 }
 
-void TestAppDelegate::reopenShowsAHiddenWindow()
+void TestAppDelegate::reopen()
 {
-    QFETCH(bool, minimized);
+    QFETCH(QString, state);
     Shell shell;
-    shell.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(shell.window.get()));
-    if (minimized)
+    shell.showAndWait();
+    QWidget other;
+    if (state == QLatin1String("minimised")) {
         shell.window->showMinimized();
-    else
+    } else if (state == QLatin1String("closed")) {
         shell.window->close();
-    QTRY_VERIFY(!AppDelegate::hasVisibleWindows());
+    } else {
+        other.show();
+        other.activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &other);
+    }
+    const bool visible = state == QLatin1String("visible");
+    QTRY_COMPARE(AppDelegate::hasVisibleWindows(), visible);
 
     QVERIFY(shell.delegate->applicationShouldHandleReopen(AppDelegate::hasVisibleWindows()));
     QVERIFY(shell.window->isVisible());
     QVERIFY(!shell.window->isMinimized());
-    QTRY_COMPARE(QApplication::activeWindow(), shell.window.get());
-}
-
-void TestAppDelegate::reopenLeavesAVisibleWindowAlone()
-{
-    Shell shell;
-    shell.window->show();
-    QWidget other;
-    other.show();
-    other.activateWindow();
-    QTRY_COMPARE(QApplication::activeWindow(), &other);
-    QVERIFY(AppDelegate::hasVisibleWindows());
-
-    QVERIFY(shell.delegate->applicationShouldHandleReopen(AppDelegate::hasVisibleWindows()));
-    QTest::qWait(50);
-    QCOMPARE(QApplication::activeWindow(), &other);
+    if (visible) {
+        QTest::qWait(50);
+        QCOMPARE(QApplication::activeWindow(), &other);
+    } else {
+        QTRY_COMPARE(QApplication::activeWindow(), shell.window.get());
+    }
 }
 
 void TestAppDelegate::reminderRaisesWithoutActivating()
@@ -295,14 +228,13 @@ void TestAppDelegate::reminderRaisesWithoutActivating()
     shell.delegate->reminderTimer().fire();
     QTest::qWait(50);
     QVERIFY(!shell.window->isVisible());
-    QCOMPARE(QApplication::activeWindow(), &other);
 
+    // Shown behind another window: raised, but the focus stays where it is.
     shell.window->show();
     other.activateWindow();
     QTRY_COMPARE(QApplication::activeWindow(), &other);
     shell.delegate->reminderTimer().fire();
     QTest::qWait(50);
-    QVERIFY(shell.window->isVisible());
     QCOMPARE(QApplication::activeWindow(), &other);
 }
 

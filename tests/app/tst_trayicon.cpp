@@ -18,13 +18,8 @@ void TestTrayIcon::menuShowsTheWindowOrQuits()
     TrayIcon tray(AppIcon::icon());
     QSignalSpy shows(&tray, &TrayIcon::showRequested);
     QSignalSpy quits(&tray, &TrayIcon::quitRequested);
-
-    QList<QAction *> actions;
-    const QList<QAction *> all = tray.menu()->actions();
-    for (QAction *action : all) {
-        if (!action->isSeparator())
-            actions.append(action);
-    }
+    QList<QAction *> actions = tray.menu()->actions();
+    actions.removeIf([](QAction *action) { return action->isSeparator(); });
     QCOMPARE(actions.size(), 2);
     QCOMPARE(actions.at(0)->text(), QStringLiteral("Mostrar Lorvane"));
     QCOMPARE(actions.at(1)->text(), QStringLiteral("Salir de Lorvane"));

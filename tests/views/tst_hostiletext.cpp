@@ -1,7 +1,6 @@
-// Hostile task texts in the window: very long texts, right-to-left scripts, emoji and
-// combining marks around "#", control characters, pasted line breaks. Nothing crashes or
-// stalls, and what the user put in is what the store holds, what the file holds and what
-// the next start shows, character for character.
+// Hostile task texts in the window (very long, right-to-left, emoji and combining marks around
+// "#", control characters, line breaks): nothing crashes or stalls, and the text comes back
+// character for character through paste, store, file, restart and edit.
 #include "model/Tags.h"
 #include "model/TaskListCodec.h"
 #include "model/TaskStore.h"
@@ -22,50 +21,29 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 namespace {
 
 QString longText(qsizetype length)
 {
     const QString unit = QStringLiteral("palabra #etiqueta ñandú #Ñandú ");
-    QString text;
-    text.reserve(length);
-    while (text.size() + unit.size() <= length)
-        text += unit;
-    text += QString(length - text.size(), QLatin1Char('x'));
-    return text;
+    QString text = unit.repeated(length / unit.size());
+    return text + QString(length - text.size(), QLatin1Char('x'));
 }
 
-// Code points, so that a failed comparison of two near-identical texts says where they part.
-QString firstDifference(const QString &a, const QString &b)
+// Where two near-identical long texts part, for a readable failure.
+QString difference(const QString &a, const QString &b)
 {
-    const qsizetype common = std::min(a.size(), b.size());
-    qsizetype i = 0;
-    while (i < common && a[i] == b[i])
-        ++i;
-    if (i == common && a.size() == b.size())
-        return QStringLiteral("equal");
-    return QStringLiteral("sizes %1 and %2, first difference at %3: U+%4 vs U+%5")
-        .arg(a.size())
-        .arg(b.size())
-        .arg(i)
-        .arg(i < a.size() ? a[i].unicode() : 0, 4, 16, QLatin1Char('0'))
-        .arg(i < b.size() ? b[i].unicode() : 0, 4, 16, QLatin1Char('0'));
+    const auto [ia, ib] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    return QStringLiteral("sizes %1 and %2, first difference at %3")
+        .arg(a.size()).arg(b.size()).arg(ia - a.begin());
 }
 
-// A key press that produces text no ASCII key gives, as a keyboard layout would send it.
-void typeText(QWidget *widget, const QString &text)
+QList<TaskItem> tasksAfterRestart()
 {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, text);
-    QApplication::sendEvent(widget, &press);
-    QApplication::sendEvent(widget, &release);
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values[values.size() / 2];
+    Preferences restarted;
+    return TaskStore(restarted).tasks();
 }
 
 } // namespace
@@ -75,46 +53,29 @@ class HostileTextTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase() { Motion::setAnimationsEnabled(false); }
     void init();
-    void cleanup();
-
-    void pastedTextIsStoredExactly_data();
-    void pastedTextIsStoredExactly();
-    void storedTextSurvivesEditing_data();
-    void storedTextSurvivesEditing();
+    void cleanup() { m_view.reset(); }
+    void roundTripsExactly_data();
+    void roundTripsExactly();
     void everyHostileRowAtOnce();
     void keystrokesInLongFields();
 
 private:
     void makeView(const QList<TaskItem> &stored = {});
-    QList<TaskItem> tasksOnDisk() const;
-    QList<TaskItem> tasksAfterRestart() const;
-    static void addRows();
+    void checkKeptEverywhere(const QString &expected);
 
-    std::unique_ptr<QTemporaryDir> m_config;
-    std::unique_ptr<Preferences> m_preferences;
+    std::optional<QTemporaryDir> m_config;
+    std::optional<Preferences> m_preferences;
     std::unique_ptr<ContentView> m_view;
 };
 
-void HostileTextTest::initTestCase()
-{
-    Motion::setAnimationsEnabled(false);
-}
-
 void HostileTextTest::init()
 {
-    m_config = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_config->isValid());
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config->path()));
-    m_preferences = std::make_unique<Preferences>();
-}
-
-void HostileTextTest::cleanup()
-{
-    m_view.reset();
     m_preferences.reset();
-    m_config.reset();
+    m_config.emplace();
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config->path()));
+    m_preferences.emplace();
 }
 
 void HostileTextTest::makeView(const QList<TaskItem> &stored)
@@ -127,29 +88,28 @@ void HostileTextTest::makeView(const QList<TaskItem> &stored)
     QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
 }
 
-QList<TaskItem> HostileTextTest::tasksOnDisk() const
+// The single task holds exactly this text in the store, after a restart and on its row.
+void HostileTextTest::checkKeptEverywhere(const QString &expected)
 {
-    Preferences reader;
-    return TaskListCodec::decode(reader.tasksDocument().value_or(QByteArray()))
-        .value_or(QList<TaskItem>());
+    QCOMPARE(m_view->store().tasks().size(), 1);
+    const TaskItem task = m_view->store().tasks().first();
+    QVERIFY2(task.text == expected, qPrintable(difference(task.text, expected)));
+    QCOMPARE(task.tags, extractTags(expected));
+    const QList<TaskItem> restarted = tasksAfterRestart();
+    QCOMPARE(restarted.size(), 1);
+    QVERIFY2(restarted.first().text == expected,
+             qPrintable(difference(restarted.first().text, expected)));
+    TaskRow *row = m_view->listSection()->rowFor(task.id);
+    QVERIFY(row);
+    QVERIFY(row->displayText() == displayText(expected, task.tags));
 }
 
-QList<TaskItem> HostileTextTest::tasksAfterRestart() const
+void HostileTextTest::roundTripsExactly_data()
 {
-    Preferences restarted;
-    TaskStore store(restarted);
-    return store.tasks();
-}
-
-// Texts that begin and end with a visible character, so trimming leaves them as they are.
-void HostileTextTest::addRows()
-{
+    // Each begins and ends with a visible character, so trimming leaves it as it is.
     QTest::addColumn<QString>("text");
-
     QTest::newRow("100,000 characters") << longText(100000);
-    QTest::newRow("40,000 characters") << longText(40000);
-    QTest::newRow("Hebrew with a tag")
-        << QStringLiteral("לקנות חלב #קניות ולחם");
+    QTest::newRow("Hebrew with a tag") << QStringLiteral("לקנות חלב #קניות ולחם");
     QTest::newRow("Arabic with a tag and marks")
         << QStringLiteral("اشترِ الخبز #تسوق\u200F والحليب");
     QTest::newRow("right-to-left override inside")
@@ -168,88 +128,40 @@ void HostileTextTest::addRows()
         << QStringLiteral(R"(x"]},{"id":"0" \u0000 \\ ; = @ByteArray(y) [General] #a)");
 }
 
-void HostileTextTest::pastedTextIsStoredExactly_data()
-{
-    addRows();
-}
-
-void HostileTextTest::pastedTextIsStoredExactly()
+void HostileTextTest::roundTripsExactly()
 {
     QFETCH(QString, text);
     makeView();
     QLineEdit *field = m_view->inputArea()->field();
     field->setFocus();
-
     QApplication::clipboard()->setText(text);
     QTest::keySequence(field, QKeySequence::Paste);
-    QVERIFY2(field->text() == text,
-             qPrintable(QStringLiteral("the input line holds something else than was pasted: ")
-                        + firstDifference(field->text(), text)));
-
+    QVERIFY2(field->text() == text, qPrintable(difference(field->text(), text)));
     m_view->inputArea()->addTask();
-    QCOMPARE(m_view->store().tasks().size(), 1);
-    const TaskItem &added = m_view->store().tasks().first();
-    QVERIFY2(added.text == text, qPrintable(firstDifference(added.text, text)));
-    QCOMPARE(added.tags, extractTags(text));
+    checkKeptEverywhere(text);
+    m_view->grab();
 
-    const QList<TaskItem> onDisk = tasksOnDisk();
-    QCOMPARE(onDisk.size(), 1);
-    QVERIFY2(onDisk.first().text == text, qPrintable(firstDifference(onDisk.first().text, text)));
-    const QList<TaskItem> restarted = tasksAfterRestart();
-    QCOMPARE(restarted.size(), 1);
-    QVERIFY(restarted.first().text == text);
-
-    TaskRow *row = m_view->listSection()->rowFor(added.id);
-    QVERIFY(row);
-    QCOMPARE(row->displayText(), displayText(text, added.tags));
-    QVERIFY(!m_view->grab().isNull());
-}
-
-void HostileTextTest::storedTextSurvivesEditing_data()
-{
-    addRows();
-}
-
-void HostileTextTest::storedTextSurvivesEditing()
-{
-    QFETCH(QString, text);
-    const TaskItem stored(text);
-    makeView({stored});
-    TaskRow *row = m_view->listSection()->rowFor(stored.id);
-    QVERIFY(row);
-
-    // Opening the editor and committing without a change keeps the text as it was.
+    // An edit committed unchanged keeps the text; typing at the end adds just what was typed,
+    // including a character no ASCII key gives.
+    const QUuid id = m_view->store().tasks().first().id;
+    m_view->listSection()->rowFor(id)->startEditing();
+    m_view->listSection()->rowFor(id)->commitEdit();
+    checkKeptEverywhere(text);
+    TaskRow *row = m_view->listSection()->rowFor(id);
     row->startEditing();
-    QVERIFY(row->isEditing());
-    row->commitEdit();
-    QCOMPARE(m_view->store().tasks().size(), 1);
-    QVERIFY2(m_view->store().tasks().first().text == text,
-             qPrintable(QStringLiteral("an unchanged edit changed the text: ")
-                        + firstDifference(m_view->store().tasks().first().text, text)));
-
-    // Typing at the end of the text adds exactly what was typed.
-    row = m_view->listSection()->rowFor(stored.id);
-    QVERIFY(row);
-    row->startEditing();
-    QLineEdit *editField = row->findChild<QLineEdit *>();
-    QVERIFY(editField);
-    editField->end(false);
-    QTest::keyClicks(editField, QStringLiteral(" #m"));
-    typeText(editField, QStringLiteral("á"));
-    QTest::keyClicks(editField, QStringLiteral("s"));
-    QTest::keyClick(editField, Qt::Key_Return);
-
-    const QString expected = text + QStringLiteral(" #más");
-    const TaskItem &edited = m_view->store().tasks().first();
-    QVERIFY2(edited.text == expected, qPrintable(firstDifference(edited.text, expected)));
-    QCOMPARE(edited.tags, extractTags(expected));
-    QVERIFY(tasksOnDisk().first().text == expected);
-    QVERIFY(tasksAfterRestart().first().text == expected);
+    QLineEdit *editor = row->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    editor->end(false);
+    QTest::keyClicks(editor, QStringLiteral(" #m"));
+    QKeyEvent accented(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("á"));
+    QApplication::sendEvent(editor, &accented);
+    QTest::keyClicks(editor, QStringLiteral("s"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    checkKeptEverywhere(text + QStringLiteral(" #más"));
 }
 
 void HostileTextTest::everyHostileRowAtOnce()
 {
-    // All of them in one list, painted, with a tag filter picked and dropped.
     QList<TaskItem> tasks;
     for (const QString &text :
          {longText(100000), QStringLiteral("לקנות חלב #קניות"), QStringLiteral("😀#tag👍"),
@@ -259,35 +171,26 @@ void HostileTextTest::everyHostileRowAtOnce()
     }
     tasks[1].isPriority = true;
     tasks[2].isDone = true;
-
-    QElapsedTimer clock;
-    clock.start();
     makeView(tasks);
-    QVERIFY(!m_view->grab().isNull());
-    const qint64 firstPaint = clock.elapsed();
+    m_view->grab();
 
     QCOMPARE(m_view->listSection()->rows().size(), tasks.size());
     const QStringList tags = m_view->store().allTags();
     QVERIFY(tags.contains(QStringLiteral("cafe\u0301")));
     for (const QString &tag : tags) {
         m_view->toggleTagFilter(tag, false);
-        QVERIFY(!m_view->grab().isNull());
+        m_view->grab();
         m_view->toggleTagFilter(tag, true);
     }
     QCOMPARE(TaskListCodec::encode(tasksAfterRestart()), TaskListCodec::encode(tasks));
-    qInfo("six hostile rows, one of 100,000 characters: shown and painted in %lld ms",
-          firstPaint);
 }
 
 void HostileTextTest::keystrokesInLongFields()
 {
-    // One keystroke in a field that already holds 10,000 characters: the key handling (tag
-    // completion looks at the text on every change) and the repaint of the field. Printed;
-    // the bound only catches a stall.
+    // Tag completion looks at the whole text on every change. Printed; the bound catches a hang.
     const QString tenThousand = longText(10000 - 5) + QStringLiteral(" #eti");
     makeView({TaskItem(longText(100000)), TaskItem(tenThousand)});
-
-    const auto measure = [](QLineEdit *field) {
+    const auto medianKeystroke = [](QLineEdit *field) {
         QList<double> msec;
         QElapsedTimer clock;
         for (int i = 0; i < 15; ++i) {
@@ -297,29 +200,26 @@ void HostileTextTest::keystrokesInLongFields()
             QCoreApplication::processEvents();
             msec.append(clock.nsecsElapsed() / 1e6);
         }
-        return msec;
+        std::sort(msec.begin(), msec.end());
+        return msec[msec.size() / 2];
     };
 
     QLineEdit *input = m_view->inputArea()->field();
     input->setFocus();
     input->setText(tenThousand);
     input->end(false);
-    const QList<double> inInput = measure(input);
-
+    const double inInput = medianKeystroke(input);
     TaskRow *row = m_view->listSection()->rowFor(m_view->store().tasks().at(1).id);
-    QVERIFY(row);
     row->startEditing();
-    QLineEdit *editField = row->findChild<QLineEdit *>();
-    QVERIFY(editField);
-    editField->end(false);
-    const QList<double> inEdit = measure(editField);
+    QLineEdit *editor = row->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    editor->end(false);
+    const double inEditor = medianKeystroke(editor);
     row->discardEdit();
 
-    qInfo("keystroke in a 10,000-character field: input line median %.2f ms (worst %.2f), "
-          "row editor median %.2f ms (worst %.2f)",
-          median(inInput), *std::max_element(inInput.begin(), inInput.end()), median(inEdit),
-          *std::max_element(inEdit.begin(), inEdit.end()));
-    QVERIFY2(median(inInput) < 1000 && median(inEdit) < 1000, "a keystroke stalled the window");
+    qInfo("keystroke in a 10,000-character field, median: input line %.2f ms, "
+          "row editor %.2f ms", inInput, inEditor);
+    QVERIFY2(inInput < 1000 && inEditor < 1000, "a keystroke stalled the window");
 }
 
 QTEST_MAIN(HostileTextTest)

@@ -68,6 +68,14 @@ ContentView::ContentView(Preferences &preferences, QWidget *parent)
     refresh();
 }
 
+ContentView::~ContentView()
+{
+    // The rows go after the store (children outlive members), and a row being edited commits
+    // when its field goes away: store that text now and hear nothing from the rows after.
+    commitOpenEdits();
+    m_listSection->disconnect(this);
+}
+
 QList<int> ContentView::filteredIndices() const
 {
     const QList<TaskItem> &tasks = m_store.tasks();

@@ -24,6 +24,7 @@ class ContentView : public QWidget
 
 public:
     explicit ContentView(Preferences &preferences, QWidget *parent = nullptr);
+    ~ContentView() override;
 
     TaskStore &store() { return m_store; }
 

@@ -196,6 +196,7 @@ private slots:
         QTest::newRow("by Return") << "Return";
         QTest::newRow("by leaving the field") << "focus";
         QTest::newRow("at quit") << "quit";
+        QTest::newRow("the window goes away") << "destroy";
         QTest::newRow("its row filtered out: stored") << "filter";
         QTest::newRow("its task deleted: dropped") << "delete";
     }
@@ -220,6 +221,8 @@ private slots:
             m_view->inputArea()->field()->setFocus();
         else if (end == "quit")
             m_view->commitOpenEdits();
+        else if (end == "destroy")
+            m_view.reset();
         else if (end == "filter")
             m_view->toggleTagFilter(QStringLiteral("dos"), false);
         else

@@ -3,7 +3,6 @@
 #include "toolkit/Fonts.h"
 #include "toolkit/PlainButton.h"
 #include "toolkit/Theme.h"
-#include "views/CountCapsule.h"
 #include "views/SymbolLabel.h"
 #include "views/TextLabel.h"
 
@@ -19,7 +18,10 @@ HeaderView::HeaderView(QWidget *parent) : QWidget(parent)
     m_title = new TextLabel(QStringLiteral("Lorvane"), Fonts::rounded(18, QFont::Bold),
                             [](const Theme &theme) { return theme.primary(); }, this);
 
-    m_count = new CountCapsule(this);
+    m_count = new TextLabel(QString(), Fonts::rounded(12, QFont::Medium),
+                            [](const Theme &theme) { return theme.secondary(); }, this);
+    m_count->setCapsule(QMargins(10, 4, 10, 4),
+                        [](const Theme &theme) { return theme.primary(0.08); });
     m_count->hide();
 
     m_settingsButton = new PlainButton(Symbol::Gearshape, 15, this);

@@ -2,7 +2,6 @@
 
 #include <QWidget>
 
-class CountCapsule;
 class PlainButton;
 class SymbolLabel;
 class TextLabel;
@@ -25,7 +24,7 @@ public:
     // "1 pendiente", "3 pendientes"; empty for 0.
     static QString pendingText(int count);
 
-    CountCapsule *countCapsule() const { return m_count; }
+    TextLabel *countCapsule() const { return m_count; }
     PlainButton *settingsButton() const { return m_settingsButton; }
 
 signals:
@@ -39,7 +38,7 @@ private:
 
     SymbolLabel *m_badge = nullptr;
     TextLabel *m_title = nullptr;
-    CountCapsule *m_count = nullptr;
+    TextLabel *m_count = nullptr;
     PlainButton *m_settingsButton = nullptr;
     bool m_settingsShown = false;
 };

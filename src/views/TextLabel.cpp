@@ -1,5 +1,6 @@
 #include "views/TextLabel.h"
 
+#include "toolkit/Shapes.h"
 #include "toolkit/Theme.h"
 
 #include <QEvent>
@@ -13,6 +14,14 @@ TextLabel::TextLabel(const QString &text, const QFont &font, ColorRole color, QW
     setFont(font);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAccessibleName(text);
+}
+
+void TextLabel::setCapsule(const QMargins &padding, ColorRole fill)
+{
+    m_padding = padding;
+    m_capsuleColor = std::move(fill);
+    updateGeometry();
+    update();
 }
 
 void TextLabel::setText(const QString &text)
@@ -34,15 +43,19 @@ QSize TextLabel::sizeHint() const
 {
     const QFontMetricsF metrics(font());
     return QSize(int(std::ceil(metrics.horizontalAdvance(m_text))),
-                 int(std::ceil(metrics.height())));
+                 int(std::ceil(metrics.height())))
+            .grownBy(m_padding);
 }
 
 void TextLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    if (m_capsuleColor)
+        Shapes::fillCapsule(painter, QRectF(rect()), m_capsuleColor(Theme::of(this)));
     painter.setPen(color());
-    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_text);
+    painter.drawText(rect().marginsRemoved(m_padding),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_text);
 }
 
 void TextLabel::changeEvent(QEvent *event)

@@ -1,14 +1,15 @@
 #pragma once
 
 #include <QFont>
+#include <QMargins>
 #include <QWidget>
 
 #include <functional>
 
 class Theme;
 
-// One line of text in a given font, coloured from the current theme at each paint. Its
-// accessible name is the text.
+// One line of text in a given font, coloured from the current theme at each paint,
+// optionally padded on a filled capsule. Its accessible name is the text.
 class TextLabel : public QWidget
 {
     Q_OBJECT
@@ -17,6 +18,9 @@ public:
     using ColorRole = std::function<QColor(const Theme &)>;
 
     TextLabel(const QString &text, const QFont &font, ColorRole color, QWidget *parent = nullptr);
+
+    // Draws a capsule of this colour behind the text, which is padded inside it.
+    void setCapsule(const QMargins &padding, ColorRole fill);
 
     QString text() const { return m_text; }
     void setText(const QString &text);
@@ -32,4 +36,6 @@ protected:
 private:
     QString m_text;
     ColorRole m_color;
+    QMargins m_padding;
+    ColorRole m_capsuleColor;
 };

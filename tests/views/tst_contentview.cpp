@@ -7,7 +7,7 @@
 #include "platform/Preferences.h"
 #include "toolkit/Motion.h"
 #include "views/ContentView.h"
-#include "views/CountCapsule.h"
+#include "views/TextLabel.h"
 #include "views/HeaderView.h"
 #include "views/InputArea.h"
 #include "views/TagFilterBar.h"

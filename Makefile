@@ -15,13 +15,13 @@ PACKAGES = build-essential cmake ninja-build pkg-config \
            qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins \
            fonts-material-design-icons-iconfont fonts-quicksand fonts-dejavu-core \
            xvfb xauth openbox xdotool x11-utils x11-xserver-utils \
-           appstream desktop-file-utils clang libclang-rt-14-dev \
+           appstream desktop-file-utils clang clang-format libclang-rt-14-dev \
            qt6-wayland weston xwayland python3
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test test-unit test-asan test-fuzz test-crash soak \
-        bench screenshots install clean
+        bench screenshots install clean format check-format
 
 all: build
 
@@ -50,7 +50,18 @@ run: build
 # bounded number of inputs, and the crash test with 20 kills. All of them run; any failure
 # fails `make test`.
 test: build
-	@$(MAKE) --no-print-directory --keep-going test-unit test-asan test-fuzz test-crash
+	@$(MAKE) --no-print-directory --keep-going check-format test-unit test-asan test-fuzz \
+	    test-crash
+
+# The C++ sources follow .clang-format: `make format` rewrites them, `make test` fails on a
+# file that differs.
+FORMATTED = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
+
+format:
+	clang-format -i $(FORMATTED)
+
+check-format: deps
+	clang-format --dry-run --Werror $(FORMATTED)
 
 test-unit: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

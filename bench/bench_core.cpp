@@ -42,8 +42,7 @@ QList<TaskItem> makeTasks(int count)
     return tasks;
 }
 
-struct Figures
-{
+struct Figures {
     double median = 0;
     double p90 = 0;
 };
@@ -116,14 +115,12 @@ void storeChange(int count, const QString &base = QString())
         task.isDone = !task.isDone;
         store.replaceTask(task);
     });
-    const Figures write = measure(20, [&] {
-        preferences.setTasksDocument(TaskListCodec::encode(store.tasks()));
-    });
+    const Figures write =
+        measure(20, [&] { preferences.setTasksDocument(TaskListCodec::encode(store.tasks())); });
     std::printf("%6d tasks%s: one change to %s median %.2f ms p90 %.2f ms"
                 " (the preferences write alone %.2f ms)%s\n",
                 count, base.isEmpty() ? "" : " in memory", base.isEmpty() ? "durable save" : "save",
-                change.median, change.p90, write.median,
-                store.isSaved() ? "" : "  [save FAILED]");
+                change.median, change.p90, write.median, store.isSaved() ? "" : "  [save FAILED]");
 }
 
 } // namespace

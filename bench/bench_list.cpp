@@ -43,9 +43,8 @@ QList<int> priorityFirst(const QList<TaskItem> &tasks)
     QList<int> order(tasks.size());
     for (int i = 0; i < tasks.size(); ++i)
         order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return tasks[a].isPriority && !tasks[b].isPriority;
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return tasks[a].isPriority && !tasks[b].isPriority; });
     return order;
 }
 

@@ -42,7 +42,7 @@ QString lorvaneBinary()
         return fromEnvironment;
     // The test build of the program reports its first frame.
     return QDir(QCoreApplication::applicationDirPath())
-            .filePath(QStringLiteral("../lorvane-testing"));
+        .filePath(QStringLiteral("../lorvane-testing"));
 }
 
 // Kilobytes of a field of /proc/<pid>/status ("VmRSS", "VmHWM").
@@ -129,8 +129,7 @@ private:
     QString m_display;
 };
 
-struct Run
-{
+struct Run {
     double firstFrameMsec = 0;
     double residentMib = 0;
     double peakMib = 0;
@@ -143,9 +142,8 @@ void storeTasks(const QString &configHome, int count)
     QList<TaskItem> tasks;
     tasks.reserve(count);
     for (int i = 0; i < count; ++i) {
-        TaskItem task(QStringLiteral("Tarea número %1 para revisar #casa #grupo%2")
-                              .arg(i)
-                              .arg(i % 12));
+        TaskItem task(
+            QStringLiteral("Tarea número %1 para revisar #casa #grupo%2").arg(i).arg(i % 12));
         task.isDone = i % 4 == 0;
         task.isPriority = i % 9 == 0;
         tasks.append(task);
@@ -252,7 +250,8 @@ int main(int argc, char *argv[])
         }
         if (frames.empty()) {
             std::printf("  %5d tasks: no first frame reported (is the binary built with "
-                        "LORVANE_TEST_HOOKS?)\n", taskCount);
+                        "LORVANE_TEST_HOOKS?)\n",
+                        taskCount);
             continue;
         }
         std::printf("  %5d tasks: exec to first frame %6.1f ms median (%.1f to %.1f, %zu runs);"

@@ -38,8 +38,7 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-template<typename F>
-double timeMs(F &&f)
+template <typename F> double timeMs(F &&f)
 {
     QElapsedTimer timer;
     timer.start();

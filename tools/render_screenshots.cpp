@@ -68,17 +68,16 @@ void render(const QString &folder, const QString &name, bool dark,
 {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    QApplication::setPalette(dark ? darkPalette()
-                                  : QStyleFactory::create(QStringLiteral("Fusion"))
-                                        ->standardPalette());
+    QApplication::setPalette(
+        dark ? darkPalette() : QStyleFactory::create(QStringLiteral("Fusion"))->standardPalette());
     Preferences preferences;
     ContentView view(preferences);
     view.resize(320, 720);
     view.show();
     prepare(view);
     QApplication::processEvents();
-    const QString file =
-        QDir(folder).filePath(name + (dark ? QStringLiteral("-dark.png") : QStringLiteral("-light.png")));
+    const QString file = QDir(folder).filePath(
+        name + (dark ? QStringLiteral("-dark.png") : QStringLiteral("-light.png")));
     view.grab().save(file);
     qInfo("%s", qPrintable(file));
 }

@@ -11,14 +11,12 @@
 #include <QWidget>
 
 AppDelegate::AppDelegate(Preferences &preferences, QObject *parent)
-    : QObject(parent)
-    , m_preferences(preferences)
+    : QObject(parent), m_preferences(preferences)
 {
     // The firing itself does nothing but queue the work, so that the raise happens after
     // the timer callback has returned.
     connect(&m_reminderTimer, &ReminderTimer::fired, this, [] {
-        QMetaObject::invokeMethod(qApp, &AppDelegate::bringWindowsToFront,
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(qApp, &AppDelegate::bringWindowsToFront, Qt::QueuedConnection);
     });
 }
 
@@ -41,10 +39,8 @@ void AppDelegate::applicationDidFinishLaunching()
     // Deliveries come queued, after the post has returned; the restart is queued once
     // more so that it also runs after every other observer of the same post. `this` as
     // the context ends both when the delegate goes.
-    NotificationCenter::defaultCenter().observe(Notifications::timerIntervalChanged, this,
-                                                [this] {
-        QMetaObject::invokeMethod(this, &AppDelegate::startReminderTimer,
-                                  Qt::QueuedConnection);
+    NotificationCenter::defaultCenter().observe(Notifications::timerIntervalChanged, this, [this] {
+        QMetaObject::invokeMethod(this, &AppDelegate::startReminderTimer, Qt::QueuedConnection);
     });
 
     connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen *screen) {
@@ -52,8 +48,7 @@ void AppDelegate::applicationDidFinishLaunching()
         configureWindowLater();
     });
     connect(qApp, &QGuiApplication::screenRemoved, this, &AppDelegate::configureWindowLater);
-    connect(qApp, &QGuiApplication::primaryScreenChanged, this,
-            &AppDelegate::configureWindowLater);
+    connect(qApp, &QGuiApplication::primaryScreenChanged, this, &AppDelegate::configureWindowLater);
     const QList<QScreen *> screens = QGuiApplication::screens();
     for (QScreen *screen : screens)
         observeScreen(screen);
@@ -62,14 +57,11 @@ void AppDelegate::applicationDidFinishLaunching()
 void AppDelegate::observeScreen(QScreen *screen)
 {
     connect(screen, &QScreen::geometryChanged, this, &AppDelegate::configureWindowLater);
-    connect(screen, &QScreen::availableGeometryChanged, this,
-            &AppDelegate::configureWindowLater);
+    connect(screen, &QScreen::availableGeometryChanged, this, &AppDelegate::configureWindowLater);
     // A new scale factor changes the device size of the column even where the logical
     // geometry stays the same.
-    connect(screen, &QScreen::logicalDotsPerInchChanged, this,
-            &AppDelegate::configureWindowLater);
-    connect(screen, &QScreen::physicalDotsPerInchChanged, this,
-            &AppDelegate::configureWindowLater);
+    connect(screen, &QScreen::logicalDotsPerInchChanged, this, &AppDelegate::configureWindowLater);
+    connect(screen, &QScreen::physicalDotsPerInchChanged, this, &AppDelegate::configureWindowLater);
 }
 
 void AppDelegate::configureWindowLater()
@@ -93,8 +85,8 @@ bool AppDelegate::hasVisibleWindows()
 {
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (const QWidget *window : windows) {
-        if (window->isVisible() && !window->isMinimized()
-            && window->windowType() != Qt::Popup && window->windowType() != Qt::ToolTip)
+        if (window->isVisible() && !window->isMinimized() && window->windowType() != Qt::Popup &&
+            window->windowType() != Qt::ToolTip)
             return true;
     }
     return false;
@@ -134,9 +126,9 @@ void AppDelegate::configureWindow()
         return;
     // Scaled screens hand out rounded logical figures; the placement keeps the device
     // pixels of the column inside the available area whatever they were rounded from.
-    const QRect geometry = WindowPlacement::columnGeometry(
-            screen->availableGeometry(), window->frameMargins(), screen->devicePixelRatio(),
-            screen->geometry().topLeft());
+    const QRect geometry =
+        WindowPlacement::columnGeometry(screen->availableGeometry(), window->frameMargins(),
+                                        screen->devicePixelRatio(), screen->geometry().topLeft());
     if (geometry.isNull())
         return;
     window->pin(geometry);

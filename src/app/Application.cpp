@@ -18,9 +18,7 @@
 #include <memory>
 #include <vector>
 
-
-int runApplication(int argc, char *argv[],
-                   const std::function<void(RunningApplication &)> &extend)
+int runApplication(int argc, char *argv[], const std::function<void(RunningApplication &)> &extend)
 {
     // Qt picks its platform plugin when the application object is made, so the choice
     // between X11 and Wayland is made before, and handed over as "-platform" rather than
@@ -28,9 +26,9 @@ int runApplication(int argc, char *argv[],
     QList<QByteArray> arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QByteArray(argv[i]));
-    QList<QByteArray> qtArguments
-            = PlatformChoice::decide(QProcessEnvironment::systemEnvironment(), arguments)
-                      .applyTo(arguments);
+    QList<QByteArray> qtArguments =
+        PlatformChoice::decide(QProcessEnvironment::systemEnvironment(), arguments)
+            .applyTo(arguments);
     std::vector<char *> qtArgv;
     for (QByteArray &argument : qtArguments)
         qtArgv.push_back(argument.data());
@@ -45,7 +43,7 @@ int runApplication(int argc, char *argv[],
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Lorvane"));
     QApplication::setStyle(QStringLiteral("Fusion"));
     QGuiApplication::setQuitOnLastWindowClosed(
-            AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
+        AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
     QGuiApplication::setWindowIcon(AppIcon::icon());
 
     // From here on SIGTERM, SIGINT and SIGHUP quit through the event loop.
@@ -81,19 +79,19 @@ int runApplication(int argc, char *argv[],
     QObject::connect(&window, &MainWindow::quitRequested, &app, &QCoreApplication::quit);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      [&delegate, &instance, content] {
-        // A task still being edited keeps its new text, as leaving the field would.
-        content->commitOpenEdits();
-        instance.stopListening();
-        delegate.applicationWillTerminate();
-    });
+                         // A task still being edited keeps its new text, as leaving the field
+                         // would.
+                         content->commitOpenEdits();
+                         instance.stopListening();
+                         delegate.applicationWillTerminate();
+                     });
     // Session end: the session manager asks for data to be committed (there is none, every
     // change is saved as it is made) and then sends a quit, which ends the event loop.
 
     std::unique_ptr<TrayIcon> tray;
     if (TrayIcon::isAvailable()) {
         tray = std::make_unique<TrayIcon>(QGuiApplication::windowIcon());
-        QObject::connect(tray.get(), &TrayIcon::showRequested, &delegate,
-                         &AppDelegate::showWindow);
+        QObject::connect(tray.get(), &TrayIcon::showRequested, &delegate, &AppDelegate::showWindow);
         QObject::connect(tray.get(), &TrayIcon::quitRequested, &app, &QCoreApplication::quit);
         tray->show();
     }
@@ -102,7 +100,6 @@ int runApplication(int argc, char *argv[],
         RunningApplication running{delegate, window, *content};
         extend(running);
     }
-
 
     delegate.applicationDidFinishLaunching();
     // Shown in the first turn of the event loop, right after the configuration queued above

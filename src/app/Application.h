@@ -7,8 +7,7 @@ class ContentView;
 class MainWindow;
 
 // The parts of a running Lorvane that a caller of runApplication() may extend.
-struct RunningApplication
-{
+struct RunningApplication {
     AppDelegate &delegate;
     MainWindow &window;
     ContentView &content;

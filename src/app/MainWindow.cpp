@@ -25,8 +25,7 @@ constexpr int verifyDelayMsec = 150;
 } // namespace
 
 MainWindow::MainWindow(QWidget *content, QWidget *parent)
-    : QWidget(parent, windowFlagsForColumn)
-    , m_content(content)
+    : QWidget(parent, windowFlagsForColumn), m_content(content)
 {
     setWindowTitle(QStringLiteral("Lorvane"));
     setAccessibleName(QStringLiteral("Lorvane"));

@@ -19,9 +19,9 @@ class MainWindow : public QWidget
 
 public:
     // Title, system menu, minimise and close; no maximise button.
-    static constexpr Qt::WindowFlags windowFlagsForColumn = Qt::Window
-            | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+    static constexpr Qt::WindowFlags windowFlagsForColumn =
+        Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+        Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
 
     // Takes ownership of content.
     explicit MainWindow(QWidget *content, QWidget *parent = nullptr);

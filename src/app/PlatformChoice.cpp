@@ -8,9 +8,8 @@ namespace {
 // value is never an option of its own, even when it starts with a dash.
 bool takesValue(const QByteArray &option)
 {
-    return option == "-platformpluginpath" || option == "-platformtheme"
-            || option == "-qwindowgeometry" || option == "-qwindowtitle"
-            || option == "-qwindowicon";
+    return option == "-platformpluginpath" || option == "-platformtheme" ||
+           option == "-qwindowgeometry" || option == "-qwindowtitle" || option == "-qwindowicon";
 }
 
 bool isSet(const QProcessEnvironment &environment, const QString &name)
@@ -21,8 +20,7 @@ bool isSet(const QProcessEnvironment &environment, const QString &name)
 } // namespace
 
 PlatformChoice::PlatformChoice(Reason reason, QByteArray platform)
-    : m_reason(reason)
-    , m_platform(std::move(platform))
+    : m_reason(reason), m_platform(std::move(platform))
 {
 }
 
@@ -30,15 +28,15 @@ PlatformChoice PlatformChoice::decide(const QProcessEnvironment &environment,
                                       const QList<QByteArray> &arguments)
 {
     // Qt treats an empty QT_QPA_PLATFORM as unset.
-    if (isSet(environment, QStringLiteral("QT_QPA_PLATFORM"))
-        || argumentsChoosePlatform(arguments))
+    if (isSet(environment, QStringLiteral("QT_QPA_PLATFORM")) || argumentsChoosePlatform(arguments))
         return PlatformChoice(Reason::UserChoice, {});
 
     // The same signs Qt reads to prefer its wayland plugin; a socket handed over in
     // WAYLAND_SOCKET is a Wayland connection too.
-    const bool waylandSession = isSet(environment, QStringLiteral("WAYLAND_DISPLAY"))
-            || isSet(environment, QStringLiteral("WAYLAND_SOCKET"))
-            || environment.value(QStringLiteral("XDG_SESSION_TYPE")) == QLatin1String("wayland");
+    const bool waylandSession =
+        isSet(environment, QStringLiteral("WAYLAND_DISPLAY")) ||
+        isSet(environment, QStringLiteral("WAYLAND_SOCKET")) ||
+        environment.value(QStringLiteral("XDG_SESSION_TYPE")) == QLatin1String("wayland");
     if (!waylandSession)
         return PlatformChoice(Reason::NotWayland, {});
 

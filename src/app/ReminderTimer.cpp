@@ -2,8 +2,7 @@
 
 #include <limits>
 
-ReminderTimer::ReminderTimer(QObject *parent)
-    : QObject(parent)
+ReminderTimer::ReminderTimer(QObject *parent) : QObject(parent)
 {
     // A reminder minutes away needs no millisecond precision, but a coarse timer may fire
     // up to 5 % late; keep it precise so the interval is what the user chose.

@@ -27,9 +27,8 @@ QString defaultDirectory()
 } // namespace
 
 SingleInstance::SingleInstance(const QString &directory, QObject *parent)
-    : QObject(parent)
-    , m_directory(directory.isEmpty() ? defaultDirectory() : directory)
-    , m_lock(QDir(m_directory).filePath(QStringLiteral("lorvane.lock")))
+    : QObject(parent), m_directory(directory.isEmpty() ? defaultDirectory() : directory),
+      m_lock(QDir(m_directory).filePath(QStringLiteral("lorvane.lock")))
 {
     // Only a dead owner makes the lock stale, never its age: the running process holds it
     // for days.
@@ -86,7 +85,9 @@ SingleInstance::Role SingleInstance::start(int timeoutMsec)
             QString application;
             m_lock.getLockInfo(&pid, &host, &application);
             m_error = QStringLiteral("Lorvane is already running (process %1) but does not "
-                                     "answer on %2").arg(pid).arg(socketPath());
+                                     "answer on %2")
+                          .arg(pid)
+                          .arg(socketPath());
             return Role::Failed;
         }
         QThread::msleep(retryDelayMsec);

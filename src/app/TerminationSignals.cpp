@@ -25,8 +25,7 @@ void handleSignal(int signalNumber)
 
 } // namespace
 
-TerminationSignals::TerminationSignals(QObject *parent)
-    : QObject(parent)
+TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, s_fds) != 0) {
         qWarning("lorvane: cannot watch for termination signals");

@@ -1,8 +1,6 @@
 #include "app/TrayIcon.h"
 
-TrayIcon::TrayIcon(const QIcon &icon, QObject *parent)
-    : QObject(parent)
-    , m_icon(icon)
+TrayIcon::TrayIcon(const QIcon &icon, QObject *parent) : QObject(parent), m_icon(icon)
 {
     m_menu.addAction(QStringLiteral("Mostrar Lorvane"), this, &TrayIcon::showRequested);
     m_menu.addSeparator();
@@ -11,7 +9,7 @@ TrayIcon::TrayIcon(const QIcon &icon, QObject *parent)
     m_icon.setToolTip(QStringLiteral("Lorvane"));
     connect(&m_icon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger)
-            emit showRequested();
-    });
+                if (reason == QSystemTrayIcon::Trigger)
+                    emit showRequested();
+            });
 }

@@ -13,8 +13,7 @@ class Scaling
 {
 public:
     explicit Scaling(qreal scale)
-        : m_scale(std::isfinite(scale) && scale > 0 ? scale : 1.0)
-        , m_inverse(1.0 / m_scale)
+        : m_scale(std::isfinite(scale) && scale > 0 ? scale : 1.0), m_inverse(1.0 / m_scale)
     {
     }
 
@@ -137,10 +136,10 @@ QRect columnGeometry(const QRect &available, const QMargins &frame, qreal scale,
     };
 
     const int outerWidth = std::min(scaling.toDevice(columnWidth), right - left);
-    const auto [clientX, clientWidth] = fitAxis(scaling, right - outerWidth, right,
-                                                widest(frame.left()), widest(frame.right()));
-    const auto [clientY, clientHeight] = fitAxis(scaling, top, bottom, widest(frame.top()),
-                                                 widest(frame.bottom()));
+    const auto [clientX, clientWidth] =
+        fitAxis(scaling, right - outerWidth, right, widest(frame.left()), widest(frame.right()));
+    const auto [clientY, clientHeight] =
+        fitAxis(scaling, top, bottom, widest(frame.top()), widest(frame.bottom()));
     return QRect(origin.x() + clientX, origin.y() + clientY, clientWidth, clientHeight);
 }
 

@@ -8,8 +8,7 @@ namespace {
 
 // The PropertyNotify event as the X11 protocol lays it out (xcb_property_notify_event_t);
 // spelled out here so that the build needs no XCB headers.
-struct PropertyNotifyEvent
-{
+struct PropertyNotifyEvent {
     std::uint8_t responseType;
     std::uint8_t pad0;
     std::uint16_t sequence;
@@ -25,8 +24,7 @@ constexpr std::uint8_t sentEventMask = 0x80;
 
 } // namespace
 
-X11PropertyWatcher::X11PropertyWatcher(QObject *parent)
-    : QObject(parent)
+X11PropertyWatcher::X11PropertyWatcher(QObject *parent) : QObject(parent)
 {
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
@@ -37,8 +35,7 @@ X11PropertyWatcher::~X11PropertyWatcher()
         app->removeNativeEventFilter(this);
 }
 
-bool X11PropertyWatcher::nativeEventFilter(const QByteArray &eventType, void *message,
-                                           qintptr *)
+bool X11PropertyWatcher::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
 {
     if (m_window == 0 || eventType != "xcb_generic_event_t")
         return false;

@@ -16,8 +16,7 @@ public:
 
     void setWindow(quintptr windowId) { m_window = windowId; }
 
-    bool nativeEventFilter(const QByteArray &eventType, void *message,
-                           qintptr *result) override;
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
 signals:
     void propertyChanged();

@@ -12,8 +12,8 @@ QString wordClass()
 
 const QRegularExpression &tagPattern()
 {
-    static const QRegularExpression pattern(QStringLiteral("#(") + wordClass()
-                                                + QStringLiteral("+)"),
+    static const QRegularExpression pattern(QStringLiteral("#(") + wordClass() +
+                                                QStringLiteral("+)"),
                                             QRegularExpression::UseUnicodePropertiesOption);
     return pattern;
 }
@@ -33,8 +33,8 @@ bool isWordCharacterAt(const QString &text, qsizetype position)
         return false;
     const char16_t c = text.at(position).unicode();
     if (c < 0x80) {
-        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')
-            || (c >= u'0' && c <= u'9') || c == u'_';
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+               c == u'_';
     }
     return wordCharacter()
         .match(text, position, QRegularExpression::NormalMatch,

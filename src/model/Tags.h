@@ -33,8 +33,7 @@ QString trimmedSpacesAndTabs(const QString &text);
 QString tagKey(const QString &tag);
 
 // An sRGB colour with components in 0...1, kept free of QtGui so the model stays QtCore-only.
-struct RgbColor
-{
+struct RgbColor {
     double red = 0;
     double green = 0;
     double blue = 0;

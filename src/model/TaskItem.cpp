@@ -73,13 +73,27 @@ void appendJsonString(QByteArray &out, const QString &value)
         const char16_t c = text[i].unicode();
         out.append('\\');
         switch (c) {
-        case u'"': out.append('"'); break;
-        case u'\\': out.append('\\'); break;
-        case u'\b': out.append('b'); break;
-        case u'\f': out.append('f'); break;
-        case u'\n': out.append('n'); break;
-        case u'\r': out.append('r'); break;
-        case u'\t': out.append('t'); break;
+        case u'"':
+            out.append('"');
+            break;
+        case u'\\':
+            out.append('\\');
+            break;
+        case u'\b':
+            out.append('b');
+            break;
+        case u'\f':
+            out.append('f');
+            break;
+        case u'\n':
+            out.append('n');
+            break;
+        case u'\r':
+            out.append('r');
+            break;
+        case u'\t':
+            out.append('t');
+            break;
         default:
             out.append("u00", 3);
             out.append(hexDigits[c >> 4]);
@@ -112,9 +126,7 @@ std::optional<QUuid> uuidFromStoredText(const QString &text)
 } // namespace
 
 TaskItem::TaskItem(const QString &text)
-    : id(QUuid::createUuid())
-    , text(text)
-    , tags(extractTags(text))
+    : id(QUuid::createUuid()), text(text), tags(extractTags(text))
 {
 }
 

@@ -8,8 +8,7 @@
 #include <optional>
 
 // One task as the user wrote it. A plain value: copies are independent, identity is `id`.
-struct TaskItem
-{
+struct TaskItem {
     QUuid id;
     QString text;
     bool isDone = false;

@@ -61,7 +61,14 @@ bool passesStrictChecks(const QByteArray &document)
                 if (end - p < 2)
                     return false;
                 switch (p[1]) {
-                case '"': case '\\': case '/': case 'b': case 'f': case 'n': case 'r': case 't':
+                case '"':
+                case '\\':
+                case '/':
+                case 'b':
+                case 'f':
+                case 'n':
+                case 'r':
+                case 't':
                     p += 2;
                     continue;
                 case 'u': {

@@ -10,8 +10,7 @@
 #include <algorithm>
 
 TaskStore::TaskStore(Preferences &preferences, QObject *parent)
-    : QObject(parent)
-    , m_preferences(preferences)
+    : QObject(parent), m_preferences(preferences)
 {
     load();
 }

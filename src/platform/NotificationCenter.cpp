@@ -17,10 +17,11 @@ void NotificationCenter::observe(const QString &name, QObject *context,
     // Queued: the handler runs from the event loop of the context's thread (the main thread
     // for every observer in the program), never inside post(). Qt drops the connection when
     // the context is destroyed.
-    connect(this, &NotificationCenter::posted, context ? context : this,
-            [name, handler = std::move(handler)](const QString &postedName) {
-                if (postedName == name)
-                    handler();
-            },
-            Qt::QueuedConnection);
+    connect(
+        this, &NotificationCenter::posted, context ? context : this,
+        [name, handler = std::move(handler)](const QString &postedName) {
+            if (postedName == name)
+                handler();
+        },
+        Qt::QueuedConnection);
 }

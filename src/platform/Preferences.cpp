@@ -24,8 +24,8 @@ constexpr mode_t privateFileMode = 0600;
 // pin every later Preferences to the first folder.
 QString preferencesFilePath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QStringLiteral("/lorvane/lorvane.conf");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/lorvane/lorvane.conf");
 }
 
 QString systemError(int error)
@@ -86,8 +86,7 @@ bool writeAll(int fd, const QByteArray &bytes)
 
 } // namespace
 
-Preferences::Preferences()
-    : m_settings(preferencesFilePath(), QSettings::NativeFormat)
+Preferences::Preferences() : m_settings(preferencesFilePath(), QSettings::NativeFormat)
 {
     removeLeftoversOfInterruptedSave();
 }
@@ -104,8 +103,7 @@ void Preferences::removeLeftoversOfInterruptedSave() const
         return;
     QFile::remove(file.absoluteFilePath() + QStringLiteral(".lock"));
     const QRegularExpression temporaryName(
-        QStringLiteral("^%1\\.[A-Za-z0-9]{6}$")
-            .arg(QRegularExpression::escape(file.fileName())));
+        QStringLiteral("^%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(file.fileName())));
     for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden)) {
         if (temporaryName.match(name).hasMatch())
             folder.remove(name);
@@ -191,8 +189,8 @@ bool Preferences::makeLocationPrivate() const
         return false;
 
     const QByteArray fileName = QFile::encodeName(fileInfo.absoluteFilePath());
-    const int fd = ::open(fileName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                          privateFileMode);
+    const int fd =
+        ::open(fileName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, privateFileMode);
     if (fd >= 0) {
         const bool isPrivate = ::fchmod(fd, privateFileMode) == 0;
         ::close(fd);
@@ -215,25 +213,25 @@ QString Preferences::keepUnreadableTasksDocument(const QByteArray &document,
     if (!QFileInfo(folder).isDir())
         return fail(QStringLiteral("%1 is not a folder").arg(folder));
 
-    const QString stem = QStringLiteral("unreadable-tasks-")
-        + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    const QString stem =
+        QStringLiteral("unreadable-tasks-") +
+        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     for (int attempt = 1; attempt <= 1000; ++attempt) {
-        const QString name = attempt == 1
-            ? stem + QStringLiteral(".json")
-            : stem + QStringLiteral("-%1.json").arg(attempt);
+        const QString name = attempt == 1 ? stem + QStringLiteral(".json")
+                                          : stem + QStringLiteral("-%1.json").arg(attempt);
         const QString path = folder + QLatin1Char('/') + name;
         const QByteArray encodedPath = QFile::encodeName(path);
 
         // O_EXCL: an earlier copy with the same name is never touched.
-        const int fd = ::open(encodedPath.constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, privateFileMode);
+        const int fd = ::open(encodedPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                              privateFileMode);
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
             return fail(QStringLiteral("cannot create %1: %2").arg(path, systemError(errno)));
         }
-        const bool isWritten = ::fchmod(fd, privateFileMode) == 0 && writeAll(fd, document)
-            && ::fsync(fd) == 0;
+        const bool isWritten =
+            ::fchmod(fd, privateFileMode) == 0 && writeAll(fd, document) && ::fsync(fd) == 0;
         const int writeError = errno;
         ::close(fd);
         if (!isWritten) {

@@ -42,8 +42,7 @@ QRectF startFor(const QRectF &now, const QRectF &to, qreal t)
 } // namespace
 
 AnimatedColumn::AnimatedColumn(QWidget *parent)
-    : QWidget(parent)
-    , m_animation(new QVariantAnimation(this))
+    : QWidget(parent), m_animation(new QVariantAnimation(this))
 {
     watchAncestors();
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
@@ -194,10 +193,13 @@ bool AnimatedColumn::event(QEvent *event)
         QObject *removed = static_cast<QChildEvent *>(event)->child();
         if (m_entries.contains(removed)) {
             const QPointer<QObject> child = removed;
-            QMetaObject::invokeMethod(this, [this, child] {
-                if (child && child->parent() != this)
-                    releaseItem(static_cast<QWidget *>(child.data()));
-            }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this,
+                [this, child] {
+                    if (child && child->parent() != this)
+                        releaseItem(static_cast<QWidget *>(child.data()));
+                },
+                Qt::QueuedConnection);
         }
         break;
     }
@@ -497,8 +499,8 @@ void AnimatedColumn::applyProgress(qreal progress)
         if (entry.widget->geometry() != geometry)
             entry.widget->setGeometry(geometry);
         if (entry.effect)
-            entry.effect->setOpacity(entry.opacityFrom
-                                     + (entry.opacityTo - entry.opacityFrom) * progress);
+            entry.effect->setOpacity(entry.opacityFrom +
+                                     (entry.opacityTo - entry.opacityFrom) * progress);
     }
 }
 
@@ -673,8 +675,8 @@ void AnimatedColumn::updateCulling()
             continue;
         // The item with the keyboard focus stays, wherever it is: hiding it would take
         // the focus away (and end an edit in progress).
-        const bool kept = entry.tracked || overlapsVertically(QRectF(item->geometry()), band)
-            || (focus && (focus == item || item->isAncestorOf(focus)));
+        const bool kept = entry.tracked || overlapsVertically(QRectF(item->geometry()), band) ||
+                          (focus && (focus == item || item->isAncestorOf(focus)));
         if (kept && entry.culled) {
             entry.culled = false;
             item->show();

@@ -70,12 +70,10 @@ protected:
 
 private:
     // What the column knows of one of its widgets: a listed item or one fading out.
-    struct Entry
-    {
+    struct Entry {
         // Heights by width, valid for one layout generation; two widths because a scroll
         // area asks with and without room for its scroll bar.
-        struct CachedHeight
-        {
+        struct CachedHeight {
             int width = -1;
             int height = 0;
             quint64 generation = 0;
@@ -127,8 +125,8 @@ private:
     QPointer<QWidget> m_stretchItem;
     mutable QHash<QObject *, Entry> m_entries;
     QHash<QObject *, Insertion> m_insertions;
-    QList<QObject *> m_tracked; // the widgets the running animation moves or fades
-    QSet<QObject *> m_watched;  // widgets whose destruction the column listens for
+    QList<QObject *> m_tracked;           // the widgets the running animation moves or fades
+    QSet<QObject *> m_watched;            // widgets whose destruction the column listens for
     QList<QPointer<QWidget>> m_ancestors; // watched for moves that scroll the column
     QVariantAnimation *m_animation = nullptr;
     int m_paddingTop = 0;

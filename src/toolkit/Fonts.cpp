@@ -6,8 +6,7 @@ namespace {
 
 // Quicksand ships each weight but Bold as a family of its own ("Quicksand Medium",
 // "Quicksand Light"), so a weight is reached through the family name.
-struct RoundedFamilies
-{
+struct RoundedFamilies {
     QString regular;
     QString medium;
     QString light;
@@ -20,9 +19,11 @@ const RoundedFamilies &roundedFamilies()
         if (QFontDatabase::hasFamily(QStringLiteral("Quicksand"))) {
             found.regular = QStringLiteral("Quicksand");
             found.medium = QFontDatabase::hasFamily(QStringLiteral("Quicksand Medium"))
-                ? QStringLiteral("Quicksand Medium") : found.regular;
+                               ? QStringLiteral("Quicksand Medium")
+                               : found.regular;
             found.light = QFontDatabase::hasFamily(QStringLiteral("Quicksand Light"))
-                ? QStringLiteral("Quicksand Light") : found.regular;
+                              ? QStringLiteral("Quicksand Light")
+                              : found.regular;
         }
         return found;
     }();

@@ -6,8 +6,7 @@
 #include <optional>
 
 // An animation curve: an ease-in-out by duration, or a critically damped spring by response.
-struct Animation
-{
+struct Animation {
     enum class Kind { EaseInOut, Spring };
     Kind kind = Kind::EaseInOut;
     double seconds = 0.2; // the duration, or the spring's response

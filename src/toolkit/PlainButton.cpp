@@ -26,11 +26,8 @@ QColor mix(const QColor &from, const QColor &to, qreal t)
 } // namespace
 
 PlainButton::PlainButton(Symbol symbol, qreal pixelSize, QWidget *parent)
-    : QAbstractButton(parent)
-    , m_symbol(symbol)
-    , m_pixelSize(pixelSize)
-    , m_color(Qt::black)
-    , m_shownColor(Qt::black)
+    : QAbstractButton(parent), m_symbol(symbol), m_pixelSize(pixelSize), m_color(Qt::black),
+      m_shownColor(Qt::black)
 {
     setCursor(Qt::PointingHandCursor);
     // Like a desktop toolbar button: a click does not take the keyboard focus away from
@@ -43,8 +40,7 @@ void PlainButton::setSymbol(Symbol symbol)
 {
     if (symbol == m_symbol)
         return;
-    const bool resized =
-        Symbols::size(symbol, m_pixelSize) != Symbols::size(m_symbol, m_pixelSize);
+    const bool resized = Symbols::size(symbol, m_pixelSize) != Symbols::size(m_symbol, m_pixelSize);
     m_symbol = symbol;
     if (resized)
         updateGeometry();

@@ -30,8 +30,8 @@ protected:
 private:
     Symbol m_symbol;
     qreal m_pixelSize;
-    QColor m_color;          // the colour set by the owner
-    QColor m_shownColor;     // the colour drawn now, on its way to m_color while animating
-    QColor m_fromColor;      // where the running colour animation started
+    QColor m_color;      // the colour set by the owner
+    QColor m_shownColor; // the colour drawn now, on its way to m_color while animating
+    QColor m_fromColor;  // where the running colour animation started
     QVariantAnimation *m_colorAnimation = nullptr;
 };

@@ -19,16 +19,26 @@ const QString &iconFamily()
 char16_t glyph(Symbol symbol)
 {
     switch (symbol) {
-    case Symbol::PlusCircleFill: return 0xE147;      // add_circle
-    case Symbol::Gearshape: return 0xE8B8;           // settings
-    case Symbol::Checklist: return 0xE6B1;           // checklist
-    case Symbol::Timer: return 0xE425;               // timer
-    case Symbol::NoteText: return 0xE873;            // description
-    case Symbol::CheckmarkCircleFill: return 0xE86C; // check_circle
-    case Symbol::Circle: return 0xE836;              // radio_button_unchecked
-    case Symbol::XmarkCircleFill: return 0xE5C9;     // cancel
-    case Symbol::FlagFill: return 0xE153;            // flag
-    case Symbol::FlagSlash: return 0xE16E;           // outlined_flag
+    case Symbol::PlusCircleFill:
+        return 0xE147; // add_circle
+    case Symbol::Gearshape:
+        return 0xE8B8; // settings
+    case Symbol::Checklist:
+        return 0xE6B1; // checklist
+    case Symbol::Timer:
+        return 0xE425; // timer
+    case Symbol::NoteText:
+        return 0xE873; // description
+    case Symbol::CheckmarkCircleFill:
+        return 0xE86C; // check_circle
+    case Symbol::Circle:
+        return 0xE836; // radio_button_unchecked
+    case Symbol::XmarkCircleFill:
+        return 0xE5C9; // cancel
+    case Symbol::FlagFill:
+        return 0xE153; // flag
+    case Symbol::FlagSlash:
+        return 0xE16E; // outlined_flag
     }
     return 0xE836;
 }
@@ -75,8 +85,8 @@ void drawSlashed(QPainter &painter, const QRectF &rect, qreal pixelSize, const Q
         drawGlyph(p, Symbol::FlagSlash, local, pixelSize);
 
         const qreal inset = pixelSize * 0.14;
-        const QLineF slash(local.left() + inset, local.top() + inset,
-                           local.right() - inset, local.bottom() - inset);
+        const QLineF slash(local.left() + inset, local.top() + inset, local.right() - inset,
+                           local.bottom() - inset);
         const qreal stroke = qMax(1.0, pixelSize / 12.0);
         p.setCompositionMode(QPainter::CompositionMode_Clear);
         p.setPen(QPen(Qt::black, stroke * 2.6, Qt::SolidLine, Qt::RoundCap));

@@ -134,8 +134,7 @@ void ContentView::toggleSettings()
 
 void ContentView::addTask(const QString &trimmedText)
 {
-    Motion::withAnimation(Animation::spring(0.25),
-                          [&] { m_store.append(TaskItem(trimmedText)); });
+    Motion::withAnimation(Animation::spring(0.25), [&] { m_store.append(TaskItem(trimmedText)); });
 }
 
 void ContentView::commitOpenEdits()

@@ -11,15 +11,17 @@
 
 HeaderView::HeaderView(QWidget *parent) : QWidget(parent)
 {
-    m_badge = new SymbolLabel(Symbol::Checklist, 15,
-                              [](const Theme &) { return Theme::white(); }, this);
+    m_badge = new SymbolLabel(
+        Symbol::Checklist, 15, [](const Theme &) { return Theme::white(); }, this);
     m_badge->setBackgroundCircle(32, [](const Theme &) { return Theme::accent(); });
 
-    m_title = new TextLabel(QStringLiteral("Lorvane"), Fonts::rounded(18, QFont::Bold),
-                            [](const Theme &theme) { return theme.primary(); }, this);
+    m_title = new TextLabel(
+        QStringLiteral("Lorvane"), Fonts::rounded(18, QFont::Bold),
+        [](const Theme &theme) { return theme.primary(); }, this);
 
-    m_count = new TextLabel(QString(), Fonts::rounded(12, QFont::Medium),
-                            [](const Theme &theme) { return theme.secondary(); }, this);
+    m_count = new TextLabel(
+        QString(), Fonts::rounded(12, QFont::Medium),
+        [](const Theme &theme) { return theme.secondary(); }, this);
     m_count->setCapsule(QMargins(10, 4, 10, 4),
                         [](const Theme &theme) { return theme.primary(0.08); });
     m_count->hide();
@@ -37,8 +39,7 @@ HeaderView::HeaderView(QWidget *parent) : QWidget(parent)
     layout->addWidget(m_count, 0, Qt::AlignVCenter);
     layout->addWidget(m_settingsButton, 0, Qt::AlignVCenter);
 
-    connect(m_settingsButton, &QAbstractButton::clicked, this,
-            &HeaderView::settingsButtonClicked);
+    connect(m_settingsButton, &QAbstractButton::clicked, this, &HeaderView::settingsButtonClicked);
     updateSettingsButtonColor();
 }
 
@@ -46,8 +47,8 @@ QString HeaderView::pendingText(int count)
 {
     if (count <= 0)
         return QString();
-    return QString::number(count) + QStringLiteral(" pendiente")
-           + (count == 1 ? QString() : QStringLiteral("s"));
+    return QString::number(count) + QStringLiteral(" pendiente") +
+           (count == 1 ? QString() : QStringLiteral("s"));
 }
 
 void HeaderView::setPendingCount(int count)
@@ -66,8 +67,7 @@ void HeaderView::setSettingsShown(bool shown)
 
 void HeaderView::updateSettingsButtonColor()
 {
-    m_settingsButton->setColor(m_settingsShown ? Theme::accent()
-                                               : Theme::of(this).secondary());
+    m_settingsButton->setColor(m_settingsShown ? Theme::accent() : Theme::of(this).secondary());
 }
 
 void HeaderView::changeEvent(QEvent *event)

@@ -14,9 +14,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-#include <limits>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <limits>
 
 namespace {
 // The input row: its content inset from the material, and the material from the area.
@@ -69,8 +69,7 @@ InputArea::InputArea(QWidget *parent) : QWidget(parent)
     });
     connect(m_field, &QLineEdit::returnPressed, this, &InputArea::addTask);
     connect(m_addButton, &QAbstractButton::clicked, this, &InputArea::addTask);
-    connect(m_suggestionList, &SuggestionList::suggestionChosen, this,
-            &InputArea::applySuggestion);
+    connect(m_suggestionList, &SuggestionList::suggestionChosen, this, &InputArea::applySuggestion);
 
     applyColors();
     updateAddButton();
@@ -206,8 +205,8 @@ void InputArea::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF material = QRectF(m_row->geometry())
-                                .adjusted(outerSide, outerVertical, -outerSide, -outerVertical);
+    const QRectF material =
+        QRectF(m_row->geometry()).adjusted(outerSide, outerVertical, -outerSide, -outerVertical);
     Shapes::fillMaterial(painter, material, rowRadius, Theme::of(this));
 }
 

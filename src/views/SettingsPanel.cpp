@@ -25,8 +25,8 @@ int steppedValue(int value, int direction)
         return SettingsPanel::minimumMinutes;
     if (value > SettingsPanel::maximumMinutes)
         return SettingsPanel::maximumMinutes;
-    return std::clamp(value + direction * SettingsPanel::stepMinutes,
-                      SettingsPanel::minimumMinutes, SettingsPanel::maximumMinutes);
+    return std::clamp(value + direction * SettingsPanel::stepMinutes, SettingsPanel::minimumMinutes,
+                      SettingsPanel::maximumMinutes);
 }
 
 QColor secondary(const Theme &theme)
@@ -40,8 +40,8 @@ SettingsPanel::SettingsPanel(Preferences &preferences, QWidget *parent)
     : QWidget(parent), m_preferences(preferences)
 {
     auto *symbol = new SymbolLabel(Symbol::Timer, 13, secondary, this);
-    auto *label = new TextLabel(QStringLiteral("Recordar cada"), Fonts::rounded(13),
-                                secondary, this);
+    auto *label =
+        new TextLabel(QStringLiteral("Recordar cada"), Fonts::rounded(13), secondary, this);
     m_stepper = new Stepper(this);
     m_stepper->setSuffix(QStringLiteral(" min"));
 

@@ -118,8 +118,8 @@ void Stepper::paintEvent(QPaintEvent *)
     if (hasFocus()) {
         painter.setPen(QPen(Theme::accent(0.8), 1.5));
         painter.setBrush(Qt::NoBrush);
-        painter.drawPath(Shapes::continuousRoundedRect(arrows.adjusted(-1, -1, 1, 1),
-                                                       arrowsRadius + 1));
+        painter.drawPath(
+            Shapes::continuousRoundedRect(arrows.adjusted(-1, -1, 1, 1), arrowsRadius + 1));
     }
 }
 

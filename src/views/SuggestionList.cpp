@@ -55,8 +55,7 @@ void SuggestionList::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF material =
-        QRectF(rect()).adjusted(sideInset, 0, -sideInset, -bottomInset);
+    const QRectF material = QRectF(rect()).adjusted(sideInset, 0, -sideInset, -bottomInset);
     Shapes::fillMaterial(painter, material, cornerRadius, Theme::of(this));
 }
 

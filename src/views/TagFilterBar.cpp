@@ -49,8 +49,7 @@ int TagFilterBar::scrollOffset() const
     return m_scroll->horizontalScrollBar()->value();
 }
 
-void TagFilterBar::setState(const QStringList &allTags,
-                            const std::optional<QString> &selectedTag)
+void TagFilterBar::setState(const QStringList &allTags, const std::optional<QString> &selectedTag)
 {
     QList<TagChip *> chips;
     QList<TagChip *> spare = m_chips;
@@ -90,8 +89,8 @@ void TagFilterBar::setState(const QStringList &allTags,
     m_chips = chips;
 
     for (TagChip *chip : std::as_const(m_chips)) {
-        chip->setSelected(selectedTag
-                          && chip->tag().compare(*selectedTag, Qt::CaseInsensitive) == 0);
+        chip->setSelected(selectedTag &&
+                          chip->tag().compare(*selectedTag, Qt::CaseInsensitive) == 0);
     }
     updateGeometry();
 }
@@ -134,8 +133,8 @@ bool TagFilterBar::eventFilter(QObject *watched, QEvent *event)
         if (!pixels.isNull())
             delta = std::abs(pixels.x()) > std::abs(pixels.y()) ? pixels.x() : pixels.y();
         else
-            delta = (std::abs(angle.x()) > std::abs(angle.y()) ? angle.x() : angle.y())
-                    * pixelsPerNotch / 120.0;
+            delta = (std::abs(angle.x()) > std::abs(angle.y()) ? angle.x() : angle.y()) *
+                    pixelsPerNotch / 120.0;
         if (m_scroll->horizontalScrollBar()->maximum() == 0) {
             wheel->ignore();
             return false;

@@ -48,8 +48,7 @@ private:
     QScrollArea *m_scrollArea = nullptr;
     AnimatedColumn *m_column = nullptr;
 
-    struct Slot
-    {
+    struct Slot {
         TaskRow *row = nullptr;
         quint64 pass = 0; // the last update that showed it
     };

@@ -49,8 +49,7 @@ const QString editPlaceholder = QStringLiteral("Tarea");
 
 // Fonts and their metrics, made once: every row measures with them, and building metrics
 // per row would dominate the cost of a long list.
-struct RowFonts
-{
+struct RowFonts {
     QFont text = Fonts::rounded(textSize);
     QFont chip = Fonts::rounded(chipTextSize, QFont::Medium);
     QFontMetricsF textMetrics{text};
@@ -212,8 +211,7 @@ void TaskRow::setTask(const TaskItem &task)
         // The text style follows on its own ease-in-out, whatever curve the change came in.
         if (!m_styleAnimation) {
             m_styleAnimation = new QVariantAnimation(this);
-            connect(m_styleAnimation, &QVariantAnimation::valueChanged, this,
-                    [this] { update(); });
+            connect(m_styleAnimation, &QVariantAnimation::valueChanged, this, [this] { update(); });
         }
         m_doneFrom = shownDoneBefore;
         const std::optional<Animation> curve = Motion::current();
@@ -362,8 +360,8 @@ const TaskRow::Geometry &TaskRow::geometryFor(int width) const
             if (m_chipWidths.size() != m_task.tags.size()) {
                 m_chipWidths.clear();
                 for (const QString &tag : m_task.tags) {
-                    m_chipWidths.append(std::ceil(fonts.chipMetrics.horizontalAdvance(tag))
-                                        + 2 * chipHorizontalPadding);
+                    m_chipWidths.append(std::ceil(fonts.chipMetrics.horizontalAdvance(tag)) +
+                                        2 * chipHorizontalPadding);
                 }
             }
             const qreal top = verticalPadding + g.textHeight + textToChips;
@@ -424,8 +422,7 @@ qreal TaskRow::textHeightFor(qreal textWidth) const
 const QTextLayout &TaskRow::wrappedLayout(qreal textWidth) const
 {
     if (!m_textLayout) {
-        m_textLayout = std::make_unique<QTextLayout>(forLayout(m_displayText),
-                                                     rowFonts().text);
+        m_textLayout = std::make_unique<QTextLayout>(forLayout(m_displayText), rowFonts().text);
         QTextOption option;
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         m_textLayout->setTextOption(option);
@@ -724,8 +721,8 @@ void TaskRow::leaveEvent(QEvent *event)
 
 void TaskRow::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton && !m_editing
-        && displayRect().contains(event->position())) {
+    if (event->button() == Qt::LeftButton && !m_editing &&
+        displayRect().contains(event->position())) {
         startEditing();
         event->accept();
         return;
@@ -741,8 +738,7 @@ void TaskRow::contextMenuEvent(QContextMenuEvent *event)
     const QColor iconColor = menu->palette().color(QPalette::Text);
     QAction *action = menu->addAction(
         Symbols::icon(priority ? Symbol::FlagSlash : Symbol::FlagFill, 16, iconColor),
-        priority ? QStringLiteral("Quitar prioridad")
-                 : QStringLiteral("Marcar como prioritaria"));
+        priority ? QStringLiteral("Quitar prioridad") : QStringLiteral("Marcar como prioritaria"));
     const QUuid id = m_task.id;
     connect(action, &QAction::triggered, this, [this, id] {
         Motion::withAnimation(Animation::spring(0.2), [&] { emit priorityToggled(id); });

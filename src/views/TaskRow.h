@@ -73,16 +73,14 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    struct Chip
-    {
+    struct Chip {
         QRectF rect;
         QString tag;
         QString label; // the tag, elided when the chip is wider than the text area
     };
     // Where everything goes for one width and state; recomputed only when one of the
     // inputs (width, hover, editing, text, tags) changes.
-    struct Geometry
-    {
+    struct Geometry {
         int width = -1;
         bool hovered = false;
         bool editing = false;
@@ -134,8 +132,7 @@ private:
     // text area is one line and needs no layout. Only a text that wraps is laid out, and
     // its layout is kept for painting. The list asks for heights at two widths (with and
     // without room for the scroll bar), so two wrapped heights are remembered.
-    struct WrappedHeight
-    {
+    struct WrappedHeight {
         qreal width = -1;
         qreal height = 0;
     };

@@ -44,7 +44,7 @@ QSize TextLabel::sizeHint() const
     const QFontMetricsF metrics(font());
     return QSize(int(std::ceil(metrics.horizontalAdvance(m_text))),
                  int(std::ceil(metrics.height())))
-            .grownBy(m_padding);
+        .grownBy(m_padding);
 }
 
 void TextLabel::paintEvent(QPaintEvent *)

@@ -14,8 +14,7 @@
 namespace {
 
 // A delegate with its own preferences file and a window with placeholder content.
-struct Shell
-{
+struct Shell {
     Shell()
     {
         qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
@@ -36,7 +35,7 @@ struct Shell
     QRect expectedGeometry() const
     {
         return WindowPlacement::columnGeometry(
-                QGuiApplication::primaryScreen()->availableGeometry(), window->frameMargins());
+            QGuiApplication::primaryScreen()->availableGeometry(), window->frameMargins());
     }
 
     QTemporaryDir configHome;
@@ -143,11 +142,21 @@ void TestAppDelegate::screenChangesConfigureAgain()
 
     QScreen *screen = QGuiApplication::primaryScreen();
     switch (change) {
-    case 0: emit screen->availableGeometryChanged(screen->availableGeometry()); break;
-    case 1: emit screen->geometryChanged(screen->geometry()); break;
-    case 2: emit qApp->primaryScreenChanged(screen); break;
-    case 3: emit qApp->screenAdded(screen); break;
-    case 4: emit qApp->screenRemoved(screen); break;
+    case 0:
+        emit screen->availableGeometryChanged(screen->availableGeometry());
+        break;
+    case 1:
+        emit screen->geometryChanged(screen->geometry());
+        break;
+    case 2:
+        emit qApp->primaryScreenChanged(screen);
+        break;
+    case 3:
+        emit qApp->screenAdded(screen);
+        break;
+    case 4:
+        emit qApp->screenRemoved(screen);
+        break;
     }
     QTRY_COMPARE(shell.window->geometry(), shell.expectedGeometry());
     QVERIFY(!shell.window->isMovable());

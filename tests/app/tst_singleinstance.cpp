@@ -23,7 +23,7 @@ int runHolder(int argc, char **argv)
     QCoreApplication app(argc, argv);
     SingleInstance instance(qEnvironmentVariable(holderVariable));
     const SingleInstance::Role role = instance.start();
-    std::printf("%s\n", role == SingleInstance::Role::Primary   ? "primary"
+    std::printf("%s\n", role == SingleInstance::Role::Primary     ? "primary"
                         : role == SingleInstance::Role::Secondary ? "secondary"
                                                                   : "failed");
     std::fflush(stdout);

@@ -17,14 +17,19 @@ private slots:
 
 namespace {
 
-int toLogical(int device, qreal scale) { return qRound(device * (1.0 / scale)); }
-int toDevice(int logical, qreal scale) { return qRound(logical * scale); }
+int toLogical(int device, qreal scale)
+{
+    return qRound(device * (1.0 / scale));
+}
+int toDevice(int logical, qreal scale)
+{
+    return qRound(logical * scale);
+}
 
 // Qt's conversions on a scaled screen: positions relative to the screen's top-left corner
 // and lengths are multiplied by the scale or its inverse, then rounded. Returns the
 // window's outer frame in device pixels when the column is asked for in logical pixels.
-QRect placedFrame(const QRect &screen, const QRect &available, const QMargins &frame,
-                  qreal scale)
+QRect placedFrame(const QRect &screen, const QRect &available, const QMargins &frame, qreal scale)
 {
     const QPoint origin = screen.topLeft();
     const QRect logicalArea(origin.x() + toLogical(available.x() - origin.x(), scale),
@@ -32,10 +37,8 @@ QRect placedFrame(const QRect &screen, const QRect &available, const QMargins &f
                             toLogical(available.width(), scale),
                             toLogical(available.height(), scale));
     const QMargins logicalFrame(toLogical(frame.left(), scale), toLogical(frame.top(), scale),
-                                toLogical(frame.right(), scale),
-                                toLogical(frame.bottom(), scale));
-    const QRect client
-            = WindowPlacement::columnGeometry(logicalArea, logicalFrame, scale, origin);
+                                toLogical(frame.right(), scale), toLogical(frame.bottom(), scale));
+    const QRect client = WindowPlacement::columnGeometry(logicalArea, logicalFrame, scale, origin);
     const QRect device(origin.x() + toDevice(client.x() - origin.x(), scale),
                        origin.y() + toDevice(client.y() - origin.y(), scale),
                        toDevice(client.width(), scale), toDevice(client.height(), scale));
@@ -54,23 +57,23 @@ void TestWindowPlacement::columnGeometry_data()
     const QMargins openbox(1, 20, 1, 1);
 
     QTest::newRow("panel along the top")
-            << QRect(0, 27, 1920, 1053) << none << QRect(1600, 27, 320, 1053);
+        << QRect(0, 27, 1920, 1053) << none << QRect(1600, 27, 320, 1053);
     QTest::newRow("dock along the right")
-            << QRect(0, 0, 1856, 1080) << none << QRect(1536, 0, 320, 1080);
+        << QRect(0, 0, 1856, 1080) << none << QRect(1536, 0, 320, 1080);
     QTest::newRow("primary to the right of another screen")
-            << QRect(1920, 0, 2560, 1440) << none << QRect(4160, 0, 320, 1440);
+        << QRect(1920, 0, 2560, 1440) << none << QRect(4160, 0, 320, 1440);
     QTest::newRow("primary left of the origin")
-            << QRect(-1280, -200, 1280, 1024) << none << QRect(-320, -200, 320, 1024);
+        << QRect(-1280, -200, 1280, 1024) << none << QRect(-320, -200, 320, 1024);
     QTest::newRow("title bar and thin borders")
-            << QRect(0, 0, 1280, 800) << openbox << QRect(961, 20, 318, 779);
+        << QRect(0, 0, 1280, 800) << openbox << QRect(961, 20, 318, 779);
     QTest::newRow("thick borders on a screen with a top panel")
-            << QRect(0, 30, 1280, 770) << QMargins(4, 28, 4, 4) << QRect(964, 58, 312, 738);
+        << QRect(0, 30, 1280, 770) << QMargins(4, 28, 4, 4) << QRect(964, 58, 312, 738);
     QTest::newRow("screen narrower than the column")
-            << QRect(0, 0, 240, 320) << none << QRect(0, 0, 240, 320);
+        << QRect(0, 0, 240, 320) << none << QRect(0, 0, 240, 320);
     QTest::newRow("narrow offset screen with decorations")
-            << QRect(100, 50, 200, 100) << openbox << QRect(101, 70, 198, 79);
+        << QRect(100, 50, 200, 100) << openbox << QRect(101, 70, 198, 79);
     QTest::newRow("decorations taller than the screen")
-            << QRect(0, 0, 10, 10) << openbox << QRect(1, 9, 8, 1);
+        << QRect(0, 0, 10, 10) << openbox << QRect(1, 9, 8, 1);
 }
 
 void TestWindowPlacement::columnGeometry()
@@ -82,8 +85,7 @@ void TestWindowPlacement::columnGeometry()
     const QRect geometry = WindowPlacement::columnGeometry(available, frame);
     QCOMPARE(geometry, expected);
     // Unscaled, where the screen's origin lies changes nothing.
-    QCOMPARE(WindowPlacement::columnGeometry(available, frame, 1.0, QPoint(-1920, 300)),
-             expected);
+    QCOMPARE(WindowPlacement::columnGeometry(available, frame, 1.0, QPoint(-1920, 300)), expected);
     // The outer frame never leaves the available area, whatever the decorations.
     const QRect outer = WindowPlacement::columnFrame(available);
     QVERIFY(available.contains(outer));
@@ -106,30 +108,28 @@ void TestWindowPlacement::scaledColumn_data()
     const QRect laptop(0, 0, 1366, 768);
 
     QTest::newRow("full HD at 1.5, decorations drawn at 1.5")
-            << fullHd << fullHd << QMargins(3, 30, 3, 3) << 1.5 << true;
-    QTest::newRow("4K at 2 with a top panel")
-            << QRect(0, 0, 3840, 2160) << QRect(0, 64, 3840, 2096) << QMargins(2, 48, 2, 2)
-            << 2.0 << true;
+        << fullHd << fullHd << QMargins(3, 30, 3, 3) << 1.5 << true;
+    QTest::newRow("4K at 2 with a top panel") << QRect(0, 0, 3840, 2160) << QRect(0, 64, 3840, 2096)
+                                              << QMargins(2, 48, 2, 2) << 2.0 << true;
     QTest::newRow("4K at 3 without decorations")
-            << QRect(0, 0, 3840, 2160) << QRect(0, 0, 3840, 2160) << none << 3.0 << true;
+        << QRect(0, 0, 3840, 2160) << QRect(0, 0, 3840, 2160) << none << 3.0 << true;
     QTest::newRow("second screen at 2, right of the first")
-            << QRect(2560, 0, 2732, 1536) << QRect(2560, 0, 2732, 1536)
-            << QMargins(2, 40, 2, 2) << 2.0 << true;
+        << QRect(2560, 0, 2732, 1536) << QRect(2560, 0, 2732, 1536) << QMargins(2, 40, 2, 2) << 2.0
+        << true;
     QTest::newRow("screen above and left of the origin at 1.5")
-            << QRect(-1920, -1080, 1920, 1080) << QRect(-1920, -1080, 1920, 1080)
-            << QMargins(3, 30, 3, 3) << 1.5 << true;
+        << QRect(-1920, -1080, 1920, 1080) << QRect(-1920, -1080, 1920, 1080)
+        << QMargins(3, 30, 3, 3) << 1.5 << true;
     QTest::newRow("screen narrower than the column at 2")
-            << QRect(0, 0, 500, 400) << QRect(0, 0, 500, 400) << none << 2.0 << true;
-    QTest::newRow("1366x768 at 1.25, one-pixel borders") << laptop << laptop << thin << 1.25
-                                                         << false;
-    QTest::newRow("1366x768 at 1.75, one-pixel borders") << laptop << laptop << thin << 1.75
-                                                         << false;
+        << QRect(0, 0, 500, 400) << QRect(0, 0, 500, 400) << none << 2.0 << true;
+    QTest::newRow("1366x768 at 1.25, one-pixel borders")
+        << laptop << laptop << thin << 1.25 << false;
+    QTest::newRow("1366x768 at 1.75, one-pixel borders")
+        << laptop << laptop << thin << 1.75 << false;
     QTest::newRow("2560x1440 at 1.5 with a dock on the right")
-            << QRect(0, 0, 2560, 1440) << QRect(0, 0, 2490, 1440) << QMargins(2, 36, 2, 2)
-            << 1.5 << false;
+        << QRect(0, 0, 2560, 1440) << QRect(0, 0, 2490, 1440) << QMargins(2, 36, 2, 2) << 1.5
+        << false;
     QTest::newRow("second screen at 1.25 with a bottom panel")
-            << QRect(1920, 0, 1920, 1200) << QRect(1920, 0, 1920, 1152) << thin << 1.25
-            << false;
+        << QRect(1920, 0, 1920, 1200) << QRect(1920, 0, 1920, 1152) << thin << 1.25 << false;
 }
 
 void TestWindowPlacement::scaledColumn()
@@ -143,8 +143,7 @@ void TestWindowPlacement::scaledColumn()
     const QRect placed = placedFrame(screen, available, frame, scale);
     // The column in device pixels: 320 logical pixels wide, or the whole width if narrower.
     const int width = std::min(toDevice(WindowPlacement::columnWidth, scale), available.width());
-    const QRect column(available.right() + 1 - width, available.top(), width,
-                       available.height());
+    const QRect column(available.right() + 1 - width, available.top(), width, available.height());
     QVERIFY(available.contains(placed));
     if (exact) {
         QCOMPARE(placed, column);

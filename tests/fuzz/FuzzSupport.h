@@ -9,13 +9,12 @@
 #include <cstdlib>
 
 // A failed check ends the run the way a sanitizer would, so libFuzzer keeps the input.
-#define FUZZ_CHECK(condition)                                                            \
-    do {                                                                                 \
-        if (!(condition)) {                                                              \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__,        \
-                         #condition);                                                    \
-            std::abort();                                                                \
-        }                                                                                \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);     \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (false)
 
 // Records have no equality of their own; two lists hold the same tasks when every field of
@@ -25,8 +24,8 @@ inline bool sameTasks(const QList<TaskItem> &a, const QList<TaskItem> &b)
     if (a.size() != b.size())
         return false;
     for (qsizetype i = 0; i < a.size(); ++i) {
-        if (a[i].id != b[i].id || a[i].text != b[i].text || a[i].isDone != b[i].isDone
-            || a[i].isPriority != b[i].isPriority || a[i].tags != b[i].tags)
+        if (a[i].id != b[i].id || a[i].text != b[i].text || a[i].isDone != b[i].isDone ||
+            a[i].isPriority != b[i].isPriority || a[i].tags != b[i].tags)
             return false;
     }
     return true;

@@ -41,8 +41,8 @@ public:
         static char variable[4096];
         static bool installed = false;
         static unsigned counter = 0;
-        m_path = scratchRoot()
-            + QStringLiteral("/load-%1").arg(++counter, 10, 10, QLatin1Char('0'));
+        m_path =
+            scratchRoot() + QStringLiteral("/load-%1").arg(++counter, 10, 10, QLatin1Char('0'));
         const QByteArray assignment = "XDG_CONFIG_HOME=" + QFile::encodeName(m_path);
         FUZZ_CHECK(assignment.size() < qsizetype(sizeof variable));
         std::memcpy(variable, assignment.constData(), size_t(assignment.size()) + 1);
@@ -113,9 +113,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         QFile backup(folder + QLatin1Char('/') + backups.first());
         FUZZ_CHECK(backup.open(QIODevice::ReadOnly));
         FUZZ_CHECK(backup.readAll() == bytes);
-        FUZZ_CHECK(backup.permissions()
-                   == (QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                       | QFileDevice::ReadUser | QFileDevice::WriteUser));
+        FUZZ_CHECK(backup.permissions() == (QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                            QFileDevice::ReadUser | QFileDevice::WriteUser));
     }
     return 0;
 }

@@ -25,10 +25,10 @@ QByteArray manyRecords(int count)
 {
     QByteArray document = "[";
     for (int i = 0; i < count; ++i) {
-        document += QByteArray(i ? "," : "") + R"({"id":"00000000-0000-4000-8000-)"
-            + QByteArray::number(i, 16).rightJustified(12, '0').toUpper()
-            + R"(","text":"tarea )" + QByteArray::number(i) + R"( #lote","isDone":)"
-            + (i % 3 ? "false" : "true") + "}";
+        document += QByteArray(i ? "," : "") + R"({"id":"00000000-0000-4000-8000-)" +
+                    QByteArray::number(i, 16).rightJustified(12, '0').toUpper() +
+                    R"(","text":"tarea )" + QByteArray::number(i) + R"( #lote","isDone":)" +
+                    (i % 3 ? "false" : "true") + "}";
     }
     return document + "]";
 }
@@ -85,8 +85,7 @@ void HostileDocumentsTest::loadsOrBacksUp_data()
     QTest::newRow("number as text") << one(R"("text":5,"isDone":false)") << -1;
     QTest::newRow("duplicate text") << one(R"("text":"uno","text":"dos","isDone":false)") << 1;
     QTest::newRow("duplicate id, the first bad")
-        << QByteArray(R"([{"id":"nada","id":"5F1C2B9A-3D4E-4F60-8A7B-9C0D1E2F3A4B",)") + fine
-            + "}]"
+        << QByteArray(R"([{"id":"nada","id":"5F1C2B9A-3D4E-4F60-8A7B-9C0D1E2F3A4B",)") + fine + "}]"
         << 1;
     QTest::newRow("duplicate done flag of two types")
         << one(R"("text":"t","isDone":false,"isDone":1)") << -1;

@@ -63,11 +63,10 @@ void TestTagCompletion::candidates_data()
     QTest::newRow("inside a tag, any case, listed spelling kept")
         << u"SA"_qs << two << QStringList{u"Casa"_qs};
     QTest::newRow("fits none") << u"xyz"_qs << two << QStringList();
-    QTest::newRow("accented capital") << u"É"_qs << QStringList{u"café"_qs, u"casa"_qs}
-                                      << QStringList{u"café"_qs};
+    QTest::newRow("accented capital")
+        << u"É"_qs << QStringList{u"café"_qs, u"casa"_qs} << QStringList{u"café"_qs};
     QTest::newRow("combining mark typed, composed tag")
-        << u"cafe\u0301"_qs << QStringList{u"café"_qs, u"cafetera"_qs}
-        << QStringList{u"café"_qs};
+        << u"cafe\u0301"_qs << QStringList{u"café"_qs, u"cafetera"_qs} << QStringList{u"café"_qs};
     QTest::newRow("composed typed, decomposed tag")
         << u"café"_qs << QStringList{u"cafe\u0301"_qs} << QStringList{u"cafe\u0301"_qs};
     const QStringList seven{u"a1"_qs, u"a2"_qs, u"a3"_qs, u"a4"_qs, u"a5"_qs, u"a6"_qs, u"a7"_qs};

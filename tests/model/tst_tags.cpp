@@ -40,8 +40,7 @@ void TagsTest::extraction_data()
     QTest::newRow("combining and precomposed accents are one tag, no accent another")
         << u"#café #CAFE\u0301 #cafe"_qs << QStringList{u"café"_qs, u"cafe"_qs};
     QTest::newRow("Greek, Cyrillic and Japanese")
-        << u"#Καλημέρα #привет #東京"_qs
-        << QStringList{u"Καλημέρα"_qs, u"привет"_qs, u"東京"_qs};
+        << u"#Καλημέρα #привет #東京"_qs << QStringList{u"Καλημέρα"_qs, u"привет"_qs, u"東京"_qs};
     QTest::newRow("letters outside the basic plane")
         << u"#\U0001D400\U0001D401 x"_qs << QStringList{u"\U0001D400\U0001D401"_qs};
     // Spacing mark, Arabic-Indic digit, undertie, circled letter, zero-width joiner.
@@ -49,8 +48,7 @@ void TagsTest::extraction_data()
         << u"#a7_\u093F\u0663\u203F\u24B6\u200Db"_qs
         << QStringList{u"a7_\u093F\u0663\u203F\u24B6\u200Db"_qs};
     QTest::newRow("hyphen, no-break space, superscript digit and emoji end a tag")
-        << u"#a-x #b\u00A0 #c²x #d\U0001F600"_qs
-        << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs};
+        << u"#a-x #b\u00A0 #c²x #d\U0001F600"_qs << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs};
     QTest::newRow("unpaired surrogate elsewhere in the text")
         << u"#uno "_qs + QChar(0xD800) + u" #dos"_qs << QStringList{u"uno"_qs, u"dos"_qs};
 }
@@ -79,18 +77,15 @@ void TagsTest::displayText_data()
         << u"#a7 #a_ #a\u0301 #a\u0663 #a\u200D"_qs << QStringList{u"a"_qs}
         << u"#a7 #a_ #a\u0301 #a\u0663 #a\u200D"_qs;
     QTest::newRow("every occurrence of a tag with a combining accent goes")
-        << u"#cafe\u0301 uno #cafe\u0301 dos"_qs << QStringList{u"cafe\u0301"_qs}
-        << u"uno dos"_qs;
+        << u"#cafe\u0301 uno #cafe\u0301 dos"_qs << QStringList{u"cafe\u0301"_qs} << u"uno dos"_qs;
     QTest::newRow("tag inside a word or before punctuation")
         << u"correo#fin hoy #fin. #fin-"_qs << QStringList{u"fin"_qs} << u"correo hoy . -"_qs;
     QTest::newRow("Unicode spaces and tabs at the ends go, inner tabs stay")
-        << u"\u3000\t#a uno\t#b dos\u00A0"_qs << QStringList{u"a"_qs, u"b"_qs}
-        << u"uno\t dos"_qs;
+        << u"\u3000\t#a uno\t#b dos\u00A0"_qs << QStringList{u"a"_qs, u"b"_qs} << u"uno\t dos"_qs;
     QTest::newRow("line breaks at the ends stay")
         << u"\nuno #a\n"_qs << QStringList{u"a"_qs} << u"\nuno \n"_qs;
     QTest::newRow("space runs collapse, no-break spaces stay, unknown tag stays")
-        << u"pan  #casa\u00A0\u00A0x"_qs << QStringList{u"otra"_qs}
-        << u"pan #casa\u00A0\u00A0x"_qs;
+        << u"pan  #casa\u00A0\u00A0x"_qs << QStringList{u"otra"_qs} << u"pan #casa\u00A0\u00A0x"_qs;
 }
 
 void TagsTest::displayText()

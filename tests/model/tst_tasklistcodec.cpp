@@ -131,8 +131,7 @@ void TaskListCodecTest::accepts_data()
         return QByteArray(normal).replace(from, to);
     };
 
-    QTest::newRow("whitespace around an empty array")
-        << QByteArray(" \n[ ]\t") << QByteArray("[]");
+    QTest::newRow("whitespace around an empty array") << QByteArray(" \n[ ]\t") << QByteArray("[]");
     QTest::newRow("normal form") << normal << normal;
     QTest::newRow("only the required members: tags taken from the text")
         << list(record(text)) << normal;
@@ -156,10 +155,10 @@ void TaskListCodecTest::accepts_data()
         << list(record("\"text\":\"A\\n\xc3\xa9\xf0\x9f\x98\x80/\\\"\",\"isDone\":false,"
                        R"("isPriority":false,"tags":[])"));
     QTest::newRow("two records keep their order, lower-case id")
-        << list(record(R"("text":"b","isDone":true)") + ","
-                + record(R"("text":"a","isDone":false)", someId.toLower()))
-        << list(record(R"("text":"b","isDone":true,"isPriority":false,"tags":[])") + ","
-                + record(R"("text":"a","isDone":false,"isPriority":false,"tags":[])"));
+        << list(record(R"("text":"b","isDone":true)") + "," +
+                record(R"("text":"a","isDone":false)", someId.toLower()))
+        << list(record(R"("text":"b","isDone":true,"isPriority":false,"tags":[])") + "," +
+                record(R"("text":"a","isDone":false,"isPriority":false,"tags":[])"));
 }
 
 void TaskListCodecTest::accepts()

@@ -27,8 +27,8 @@ const char *const thirdId = "00000000-0000-4000-8000-000000000003";
 
 QByteArray record(const char *id, const QByteArray &text, bool isDone)
 {
-    return R"({"id":")" + QByteArray(id) + R"(","text":")" + text + R"(","isDone":)"
-        + (isDone ? "true" : "false") + R"(,"isPriority":false,"tags":[]})";
+    return R"({"id":")" + QByteArray(id) + R"(","text":")" + text + R"(","isDone":)" +
+           (isDone ? "true" : "false") + R"(,"isPriority":false,"tags":[]})";
 }
 
 QByteArray readFile(const QString &path)
@@ -90,22 +90,23 @@ void TaskStoreTest::loadedListIsSavedBackAndRewrittenWhole()
     // form before anything changes.
     QVERIFY(Preferences().setTasksDocument(
         "[ {\"id\" : \"5f1c2b9a-3d4e-4f60-8a7b-9c0d1e2f3a4b\", \"x\": [1],\n"
-        "  \"isDone\": false, \"text\": \"uno #a\"}," + record(secondId, "dos", false)
-        + R"(,{"id":")" + thirdId + R"(","text":"tres","isDone":true,"tags":null}])"));
+        "  \"isDone\": false, \"text\": \"uno #a\"}," +
+        record(secondId, "dos", false) + R"(,{"id":")" + thirdId +
+        R"(","text":"tres","isDone":true,"tags":null}])"));
     Preferences preferences;
     TaskStore store(preferences);
     QVERIFY(store.isSaved());
-    const QByteArray first = QByteArray(R"({"id":")") + firstId
-        + R"(","text":"uno #a","isDone":false,"isPriority":false,"tags":["a"]})";
-    QCOMPARE(documentOnDisk(), "[" + first + "," + record(secondId, "dos", false) + ","
-                                   + record(thirdId, "tres", true) + "]");
+    const QByteArray first = QByteArray(R"({"id":")") + firstId +
+                             R"(","text":"uno #a","isDone":false,"isPriority":false,"tags":["a"]})";
+    QCOMPARE(documentOnDisk(), "[" + first + "," + record(secondId, "dos", false) + "," +
+                                   record(thirdId, "tres", true) + "]");
 
     // One flag changed: the whole document is written again.
     TaskItem second = store.tasks().at(1);
     second.isDone = true;
     QVERIFY(store.replaceTask(second));
-    QCOMPARE(documentOnDisk(), "[" + first + "," + record(secondId, "dos", true) + ","
-                                   + record(thirdId, "tres", true) + "]");
+    QCOMPARE(documentOnDisk(), "[" + first + "," + record(secondId, "dos", true) + "," +
+                                   record(thirdId, "tres", true) + "]");
 }
 
 void TaskStoreTest::unreadableListIsKeptAsideOnEveryStart()
@@ -119,8 +120,10 @@ void TaskStoreTest::unreadableListIsKeptAsideOnEveryStart()
     // Files already named like the copies of the next seconds are someone else's.
     QStringList others;
     for (int second = 0; second < 3; ++second) {
-        others.append(u"unreadable-tasks-"_qs + QDateTime::currentDateTimeUtc().addSecs(second)
-                          .toString(u"yyyyMMdd'T'HHmmss'Z'"_qs) + u".json"_qs);
+        others.append(
+            u"unreadable-tasks-"_qs +
+            QDateTime::currentDateTimeUtc().addSecs(second).toString(u"yyyyMMdd'T'HHmmss'Z'"_qs) +
+            u".json"_qs);
         QFile other(folder + others.last());
         QVERIFY(other.open(QIODevice::WriteOnly) && other.write("other") == 5);
     }
@@ -130,8 +133,9 @@ void TaskStoreTest::unreadableListIsKeptAsideOnEveryStart()
     Preferences preferences;
     std::unique_ptr<TaskStore> store;
     for (int start = 1; start <= 2; ++start) {
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(
-            QRegularExpression::escape(folder) + u"unreadable-tasks-\\d{8}T\\d{6}Z.*\\.json"_qs));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QRegularExpression::escape(folder) +
+                                                u"unreadable-tasks-\\d{8}T\\d{6}Z.*\\.json"_qs));
         store = std::make_unique<TaskStore>(preferences);
         QVERIFY(store->tasks().isEmpty());
         QCOMPARE(QDir(folder).entryList({u"unreadable-*"_qs}).size(), others.size() + start);
@@ -176,10 +180,14 @@ void TaskStoreTest::eachChangeIsSavedThenPublishedOnce()
     QVERIFY(store.removeTask(task.id));
 
     QCOMPARE(events, QStringList({
-                         u"about to change, 0 tasks"_qs, u"changed, 1 tasks, saved"_qs,
-                         u"about to change, 1 tasks"_qs, u"changed, 3 tasks, saved"_qs,
-                         u"about to change, 3 tasks"_qs, u"changed, 3 tasks, saved"_qs,
-                         u"about to change, 3 tasks"_qs, u"changed, 1 tasks, saved"_qs,
+                         u"about to change, 0 tasks"_qs,
+                         u"changed, 1 tasks, saved"_qs,
+                         u"about to change, 1 tasks"_qs,
+                         u"changed, 3 tasks, saved"_qs,
+                         u"about to change, 3 tasks"_qs,
+                         u"changed, 3 tasks, saved"_qs,
+                         u"about to change, 3 tasks"_qs,
+                         u"changed, 1 tasks, saved"_qs,
                      }));
     QCOMPARE(store.tasks().first().text, u"dos"_qs);
 }
@@ -195,7 +203,7 @@ void TaskStoreTest::allTags_data()
         << spanish << QStringList{u"#Zeta #árbol"_qs, u"#Casa #bote"_qs, u"#éxito #casa"_qs}
         << QStringList{u"árbol"_qs, u"bote"_qs, u"Casa"_qs, u"éxito"_qs, u"Zeta"_qs};
     QTest::newRow("Spanish puts ñ after n") << spanish << QStringList{u"#oso #ñu #nube"_qs}
-                                           << QStringList{u"nube"_qs, u"ñu"_qs, u"oso"_qs};
+                                            << QStringList{u"nube"_qs, u"ñu"_qs, u"oso"_qs};
     QTest::newRow("English sorts ñ with n")
         << QLocale(QLocale::English, QLocale::UnitedStates) << QStringList{u"#oso #ñu #nube"_qs}
         << QStringList{u"ñu"_qs, u"nube"_qs, u"oso"_qs};

@@ -30,7 +30,8 @@ const QByteArray validList =
 
 QString modeOf(const QString &path)
 {
-    struct stat info {};
+    struct stat info {
+    };
     ::stat(QFile::encodeName(path).constData(), &info);
     return QString::number(info.st_mode & 07777, 8);
 }
@@ -87,8 +88,8 @@ public:
         if (::syscall(SYS_capget, &m_header, m_saved) != 0)
             return;
         __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
-        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH)
-                                  | (1u << CAP_FOWNER));
+        reduced[0].effective &=
+            ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
         m_active = ::syscall(SYS_capset, &m_header, reduced) == 0;
     }
     ~FileModesEnforced()
@@ -99,8 +100,8 @@ public:
     Q_DISABLE_COPY_MOVE(FileModesEnforced)
 
 private:
-    __user_cap_header_struct m_header {_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct m_saved[2] {};
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
     bool m_active = false;
 };
 
@@ -111,7 +112,6 @@ bool canCreateIn(const QString &folder)
 }
 
 } // namespace
-
 
 class FileSafetyTest : public QObject
 {
@@ -244,7 +244,10 @@ void FileSafetyTest::failedSavesKeepTheListAndRecover()
     if (!fullDisk) {
         QCOMPARE(chmodPath(dir, 0500), 0);
         modesEnforced = std::make_unique<FileModesEnforced>();
-        repair = [&] { modesEnforced.reset(); chmodPath(dir, 0700); };
+        repair = [&] {
+            modesEnforced.reset();
+            chmodPath(dir, 0700);
+        };
         if (canCreateIn(dir))
             QSKIP("this process can write into a read-only folder");
     } else {

@@ -18,7 +18,8 @@ namespace {
 
 QString modeOf(const QString &path)
 {
-    struct stat info {};
+    struct stat info {
+    };
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return QString();
     return QString::number(info.st_mode & 07777, 8);

@@ -1,6 +1,5 @@
 #include "TestHooks.h"
 
-
 #include <QLocalSocket>
 
 #include <cstdio>
@@ -14,8 +13,7 @@ TestHooks *TestHooks::createFromEnvironment(QObject *parent)
     return new TestHooks(path, parent);
 }
 
-TestHooks::TestHooks(const QString &socketPath, QObject *parent)
-    : QObject(parent)
+TestHooks::TestHooks(const QString &socketPath, QObject *parent) : QObject(parent)
 {
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
     QLocalServer::removeServer(socketPath);
@@ -65,4 +63,3 @@ QByteArray TestHooks::run(const QByteArray &line)
         return QByteArrayLiteral("error unknown command");
     return command.value()(argument);
 }
-

@@ -1,6 +1,5 @@
 #pragma once
 
-
 #include <QByteArray>
 #include <QHash>
 #include <QLocalServer>
@@ -37,4 +36,3 @@ private:
     QLocalServer m_server;
     QHash<QByteArray, Command> m_commands;
 };
-

@@ -20,8 +20,8 @@ namespace {
 
 QByteArray rectText(const QRect &rect)
 {
-    return QByteArray::number(rect.x()) + ',' + QByteArray::number(rect.y()) + ','
-            + QByteArray::number(rect.width()) + ',' + QByteArray::number(rect.height());
+    return QByteArray::number(rect.x()) + ',' + QByteArray::number(rect.y()) + ',' +
+           QByteArray::number(rect.width()) + ',' + QByteArray::number(rect.height());
 }
 
 // The task at a store position given as the command's first word, if there is one.
@@ -44,18 +44,18 @@ void addTestCommands(TestHooks &hooks, AppDelegate &delegate, MainWindow &window
                      ContentView &content)
 {
     hooks.addCommand("state", [&window](const QByteArray &) {
-        return "visible=" + QByteArray::number(window.isVisible() && !window.isMinimized())
-                + " active=" + QByteArray::number(window.isActiveWindow())
-                + " geometry=" + rectText(window.geometry())
-                + " frame=" + rectText(window.frameGeometry())
-                + " pinned=" + rectText(window.pinnedGeometry())
-                + " snaps=" + QByteArray::number(window.snapBackCount());
+        return "visible=" + QByteArray::number(window.isVisible() && !window.isMinimized()) +
+               " active=" + QByteArray::number(window.isActiveWindow()) +
+               " geometry=" + rectText(window.geometry()) +
+               " frame=" + rectText(window.frameGeometry()) +
+               " pinned=" + rectText(window.pinnedGeometry()) +
+               " snaps=" + QByteArray::number(window.snapBackCount());
     });
     hooks.addCommand("reminder", [&delegate](const QByteArray &) {
         ReminderTimer &timer = delegate.reminderTimer();
-        return "active=" + QByteArray::number(timer.isActive())
-                + " interval=" + QByteArray::number(timer.intervalMsec())
-                + " remaining=" + QByteArray::number(timer.remainingMsec());
+        return "active=" + QByteArray::number(timer.isActive()) +
+               " interval=" + QByteArray::number(timer.intervalMsec()) +
+               " remaining=" + QByteArray::number(timer.remainingMsec());
     });
     hooks.addCommand("fire-reminder", [&delegate](const QByteArray &) {
         delegate.reminderTimer().fire();
@@ -96,18 +96,18 @@ void addTestCommands(TestHooks &hooks, AppDelegate &delegate, MainWindow &window
     });
     hooks.addCommand("grab", [&window](const QByteArray &path) {
         return window.grab().save(QString::fromUtf8(path)) ? QByteArrayLiteral("ok")
-                                                          : QByteArrayLiteral("error");
+                                                           : QByteArrayLiteral("error");
     });
     hooks.addCommand("screens", [](const QByteArray &) {
         const QScreen *primary = QGuiApplication::primaryScreen();
         if (!primary)
             return QByteArrayLiteral("count=0");
-        return "count=" + QByteArray::number(QGuiApplication::screens().size())
-                + " primary=" + primary->name().toUtf8()
-                + " geometry=" + rectText(primary->geometry())
-                + " available=" + rectText(primary->availableGeometry())
-                + " scale=" + QByteArray::number(primary->devicePixelRatio())
-                + " platform=" + QGuiApplication::platformName().toUtf8();
+        return "count=" + QByteArray::number(QGuiApplication::screens().size()) +
+               " primary=" + primary->name().toUtf8() +
+               " geometry=" + rectText(primary->geometry()) +
+               " available=" + rectText(primary->availableGeometry()) +
+               " scale=" + QByteArray::number(primary->devicePixelRatio()) +
+               " platform=" + QGuiApplication::platformName().toUtf8();
     });
     hooks.addCommand("quit", [](const QByteArray &) {
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);

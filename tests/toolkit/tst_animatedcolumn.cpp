@@ -23,7 +23,11 @@ class Item : public QWidget
 {
 public:
     explicit Item(int height, bool byWidth = false) : m_height(height), m_byWidth(byWidth) {}
-    void setHeight(int height) { m_height = height; updateGeometry(); }
+    void setHeight(int height)
+    {
+        m_height = height;
+        updateGeometry();
+    }
     int heightAt(int width) const { return m_byWidth ? m_height * 300 / width : m_height; }
     bool hasHeightForWidth() const override { return m_byWidth; }
     int heightForWidth(int width) const override { return heightAt(width); }
@@ -66,12 +70,15 @@ QString stackFault(const AnimatedColumn &column, const QList<QWidget *> &items, 
 {
     for (int i = 0, y = top; i < items.size(); y += items[i++]->height()) {
         const QRect at = items[i]->geometry();
-        if (at != QRect(0, y, column.width(), static_cast<Item *>(items[i])->heightAt(
-                                                   column.width())))
-            return QStringLiteral("item %1 at y %2, %3x%4").arg(i).arg(at.y()).arg(
-                at.width()).arg(at.height());
-        if (items[i]->isHidden() || items[i]->graphicsEffect()
-            || items[i]->testAttribute(Qt::WA_TransparentForMouseEvents))
+        if (at !=
+            QRect(0, y, column.width(), static_cast<Item *>(items[i])->heightAt(column.width())))
+            return QStringLiteral("item %1 at y %2, %3x%4")
+                .arg(i)
+                .arg(at.y())
+                .arg(at.width())
+                .arg(at.height());
+        if (items[i]->isHidden() || items[i]->graphicsEffect() ||
+            items[i]->testAttribute(Qt::WA_TransparentForMouseEvents))
             return QStringLiteral("item %1 hidden, faded or deaf to clicks").arg(i);
     }
     return {};
@@ -265,8 +272,10 @@ void TestAnimatedColumn::changes()
         animation->setCurrentTime(animation->currentTime() + 2); // a moment on, no jump
         for (int i = 0; i < 3; ++i) {
             const QRect moved(items[i] ? items[i]->geometry() : places[i]);
-            QVERIFY2(!last.contains(items[i]) || (moved.topLeft() - places[i].topLeft())
-                     .manhattanLength() + qAbs(moved.height() - places[i].height()) <= 2,
+            QVERIFY2(!last.contains(items[i]) ||
+                         (moved.topLeft() - places[i].topLeft()).manhattanLength() +
+                                 qAbs(moved.height() - places[i].height()) <=
+                             2,
                      qPrintable(QStringLiteral("item %1 went to y %2").arg(i).arg(moved.y())));
         }
         if (flags & ThenAnimated) // turns back from where its fade had got to
@@ -282,8 +291,8 @@ void TestAnimatedColumn::changes()
     QCOMPARE(stackFault(*m_column, last), QString());
     if (!keepsP) {
         QCOMPARE(p.isNull(), bool(flags & Deletes));
-        QVERIFY(!p || (p->isHidden() && !p->graphicsEffect()
-                       && !p->testAttribute(Qt::WA_TransparentForMouseEvents)));
+        QVERIFY(!p || (p->isHidden() && !p->graphicsEffect() &&
+                       !p->testAttribute(Qt::WA_TransparentForMouseEvents)));
     }
     if (then == "reparent")
         QVERIFY(items[2]->parentWidget() == &elsewhere && !items[2]->graphicsEffect());

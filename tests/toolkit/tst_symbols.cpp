@@ -16,11 +16,16 @@ Q_DECLARE_METATYPE(Symbol)
 namespace {
 
 const QList<QPair<Symbol, const char *>> allSymbols = {
-    {Symbol::PlusCircleFill, "plus.circle.fill"}, {Symbol::Gearshape, "gearshape"},
-    {Symbol::Checklist, "checklist"}, {Symbol::Timer, "timer"},
-    {Symbol::NoteText, "note.text"}, {Symbol::CheckmarkCircleFill, "checkmark.circle.fill"},
-    {Symbol::Circle, "circle"}, {Symbol::XmarkCircleFill, "xmark.circle.fill"},
-    {Symbol::FlagFill, "flag.fill"}, {Symbol::FlagSlash, "flag.slash"},
+    {Symbol::PlusCircleFill, "plus.circle.fill"},
+    {Symbol::Gearshape, "gearshape"},
+    {Symbol::Checklist, "checklist"},
+    {Symbol::Timer, "timer"},
+    {Symbol::NoteText, "note.text"},
+    {Symbol::CheckmarkCircleFill, "checkmark.circle.fill"},
+    {Symbol::Circle, "circle"},
+    {Symbol::XmarkCircleFill, "xmark.circle.fill"},
+    {Symbol::FlagFill, "flag.fill"},
+    {Symbol::FlagSlash, "flag.slash"},
 };
 
 // The symbol at 24 px drawn at 2x into the middle of a transparent square twice its size:
@@ -68,9 +73,9 @@ void TestSymbols::drawsEverySymbol()
         red += pixel == qRgb(255, 0, 0);
     }
     // A glyph rather than a stray line, all in its box, near its middle, all in red.
-    QVERIFY2(inked > 24 * 24 / 4 && opaque > 0 && red == opaque,
-             qPrintable(QStringLiteral("%1 inked, %2 opaque, %3 red").arg(inked).arg(opaque)
-                            .arg(red)));
+    QVERIFY2(
+        inked > 24 * 24 / 4 && opaque > 0 && red == opaque,
+        qPrintable(QStringLiteral("%1 inked, %2 opaque, %3 red").arg(inked).arg(opaque).arg(red)));
     QVERIFY(QRect(23, 23, 50, 50).contains(box));
     QVERIFY((QRectF(box).center() - QPointF(48, 48)).manhattanLength() <= 8);
     for (const auto &[other, name] : allSymbols)

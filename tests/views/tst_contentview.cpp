@@ -7,12 +7,12 @@
 #include "platform/Preferences.h"
 #include "toolkit/Motion.h"
 #include "views/ContentView.h"
-#include "views/TextLabel.h"
 #include "views/HeaderView.h"
 #include "views/InputArea.h"
 #include "views/TagFilterBar.h"
 #include "views/TaskListSection.h"
 #include "views/TaskRow.h"
+#include "views/TextLabel.h"
 
 #include <QLineEdit>
 #include <QPointer>
@@ -35,8 +35,8 @@ TaskItem makeTask(const QString &description)
 
 QString describe(const TaskItem &task)
 {
-    const QString flags = QLatin1String(task.isPriority ? "p" : "")
-                          + QLatin1String(task.isDone ? "d" : "");
+    const QString flags =
+        QLatin1String(task.isPriority ? "p" : "") + QLatin1String(task.isDone ? "d" : "");
     return flags.isEmpty() ? task.text : task.text + QLatin1Char(':') + flags;
 }
 
@@ -127,8 +127,7 @@ private slots:
             "filter nada", {}, "1 pendiente");
         row("done mark", abc, "done", {"A", "B:d", "C"}, "2 pendientes");
         row("priority moves the row up", abc, "priority", {"B:p", "A", "C"}, "3 pendientes");
-        row("priority taken off moves it back", {"A", "B:p", "C"}, "priority", abc,
-            "3 pendientes");
+        row("priority taken off moves it back", {"A", "B:p", "C"}, "priority", abc, "3 pendientes");
         row("delete", abc, "delete", {"A", "C"}, "2 pendientes");
         row("delete of a task already gone", abc, "delete twice", {"A", "C"}, "2 pendientes");
         row("delete every task: empty state", {"A #casa", "B #casa"}, "delete all", {}, "");
@@ -260,8 +259,8 @@ private slots:
         m_view->setPalette(palette);
         // The left edge of the list section, away from any drawing but the background.
         const QColor pixel = m_view->grab().toImage().pixelColor(2, m_view->height() / 2);
-        QVERIFY2(qAbs(pixel.red() - grey) <= 1 && qAbs(pixel.green() - grey) <= 1
-                     && qAbs(pixel.blue() - grey) <= 1,
+        QVERIFY2(qAbs(pixel.red() - grey) <= 1 && qAbs(pixel.green() - grey) <= 1 &&
+                     qAbs(pixel.blue() - grey) <= 1,
                  qPrintable(pixel.name()));
     }
 };

@@ -37,7 +37,9 @@ QString difference(const QString &a, const QString &b)
 {
     const auto [ia, ib] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
     return QStringLiteral("sizes %1 and %2, first difference at %3")
-        .arg(a.size()).arg(b.size()).arg(ia - a.begin());
+        .arg(a.size())
+        .arg(b.size())
+        .arg(ia - a.begin());
 }
 
 QList<TaskItem> tasksAfterRestart()
@@ -114,12 +116,11 @@ void HostileTextTest::roundTripsExactly_data()
         << QStringLiteral("اشترِ الخبز #تسوق\u200F والحليب");
     QTest::newRow("right-to-left override inside")
         << QStringLiteral("a\u202Eb #tag\u202C c \u2067x\u2069");
-    QTest::newRow("emoji around #")
-        << QStringLiteral("😀#tag👍 #👍 #ok😀 👩\u200D👩\u200D👧#familia ❤️\u200D🔥");
+    QTest::newRow("emoji around #") << QStringLiteral(
+        "😀#tag👍 #👍 #ok😀 👩\u200D👩\u200D👧#familia ❤️\u200D🔥");
     QTest::newRow("combining marks around #")
         << QStringLiteral("e\u0301#cafe\u0301 #\u0301x #a\u0308\u0304b \u0301#z");
-    QTest::newRow("zero-width and joiners")
-        << QStringLiteral("a\u200B#b\u200Cc #d\u200De \uFEFFf");
+    QTest::newRow("zero-width and joiners") << QStringLiteral("a\u200B#b\u200Cc #d\u200De \uFEFFf");
     QTest::newRow("control characters")
         << QStringLiteral("a\u0001\u0007\u001B[31mrojo\u007F #x\u0085y \u2028z\u2029w");
     QTest::newRow("NUL inside") << QStringLiteral("a") + QChar(0) + QStringLiteral("b #c");
@@ -163,10 +164,9 @@ void HostileTextTest::roundTripsExactly()
 void HostileTextTest::everyHostileRowAtOnce()
 {
     QList<TaskItem> tasks;
-    for (const QString &text :
-         {longText(100000), QStringLiteral("לקנות חלב #קניות"), QStringLiteral("😀#tag👍"),
-          QStringLiteral("e\u0301#cafe\u0301"), QStringLiteral("a\u0001\u202E#x"),
-          QStringLiteral("uno\ndos #a")}) {
+    for (const QString &text : {longText(100000), QStringLiteral("לקנות חלב #קניות"),
+                                QStringLiteral("😀#tag👍"), QStringLiteral("e\u0301#cafe\u0301"),
+                                QStringLiteral("a\u0001\u202E#x"), QStringLiteral("uno\ndos #a")}) {
         tasks.append(TaskItem(text));
     }
     tasks[1].isPriority = true;
@@ -217,7 +217,8 @@ void HostileTextTest::keystrokesInLongFields()
     const double inEditor = medianKeystroke(editor);
 
     qInfo("keystroke in a 10,000-character field, median: input line %.2f ms, "
-          "row editor %.2f ms", inInput, inEditor);
+          "row editor %.2f ms",
+          inInput, inEditor);
     QVERIFY2(inInput < 1000 && inEditor < 1000, "a keystroke stalled the window");
 }
 

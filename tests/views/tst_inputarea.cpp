@@ -123,8 +123,8 @@ private slots:
             "Ir #trabajo ");
         row("add button while listed adds the partial tag", two, "Ir #ca", {"add"}, none, 0, "",
             {"Ir #ca"});
-        row("tags read afresh as the text changes", two, "#c", {"learn cine", "type i"},
-            {"cine"}, 0, "#ci");
+        row("tags read afresh as the text changes", two, "#c", {"learn cine", "type i"}, {"cine"},
+            0, "#ci");
     }
     void completion()
     {
@@ -189,14 +189,21 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("submitted"); // empty: nothing, and the text stays
 
-        QTest::newRow("plain") << "Regar las plantas" << "Regar las plantas";
-        QTest::newRow("spaces and tabs around") << " \t Regar \t " << "Regar";
-        QTest::newRow("inner spaces kept") << "  a  b  " << "a  b";
+        QTest::newRow("plain") << "Regar las plantas"
+                               << "Regar las plantas";
+        QTest::newRow("spaces and tabs around") << " \t Regar \t "
+                                                << "Regar";
+        QTest::newRow("inner spaces kept") << "  a  b  "
+                                           << "a  b";
         QTest::newRow("no-break space around") << QStringLiteral("\u00a0Regar\u00a0") << "Regar";
-        QTest::newRow("lone sign") << "#" << "#";
-        QTest::newRow("spaces only") << "   " << "";
-        QTest::newRow("tab and space") << "\t " << "";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("lone sign") << "#"
+                                   << "#";
+        QTest::newRow("spaces only") << "   "
+                                     << "";
+        QTest::newRow("tab and space") << "\t "
+                                       << "";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void submitting()
     {

@@ -57,7 +57,7 @@ private slots:
 
     void steps_data()
     {
-        QTest::addColumn<int>("stored"); // 0: nothing stored, first launch
+        QTest::addColumn<int>("stored");    // 0: nothing stored, first launch
         QTest::addColumn<QString>("steps"); // 'u'/'d': arrow clicks, 'U'/'D': Up/Down keys
         QTest::addColumn<int>("expected");
         QTest::addColumn<int>("posts");

@@ -16,8 +16,8 @@
 
 namespace {
 
-const QStringList manyTags{"casa",    "compras", "deporte", "familia", "lectura",
-                           "música",  "salud",   "trabajo", "viajes",  "zapatería"};
+const QStringList manyTags{"casa",   "compras", "deporte", "familia", "lectura",
+                           "música", "salud",   "trabajo", "viajes",  "zapatería"};
 
 bool showBar(TagFilterBar &bar, const QStringList &tags)
 {
@@ -50,8 +50,8 @@ private slots:
         QTest::newRow("small selected, capital chip")
             << tags << std::optional<QString>("trabajo") << 2;
         QTest::newRow("prefix is not equal") << tags << std::optional<QString>("casas") << -1;
-        QTest::newRow("a new tag in the middle") << QStringList{"casa", "cine", "compras"}
-                                                 << std::optional<QString>("cine") << 1;
+        QTest::newRow("a new tag in the middle")
+            << QStringList{"casa", "cine", "compras"} << std::optional<QString>("cine") << 1;
         QTest::newRow("last task with the selected tag gone")
             << QStringList{"compras"} << std::optional<QString>("Casa") << -1;
     }
@@ -112,8 +112,8 @@ private slots:
         QTest::addColumn<bool>("scrolls");
         QTest::newRow("vertical wheel over a chip") << manyTags << QPoint(0, -120) << true;
         QTest::newRow("horizontal wheel over a chip") << manyTags << QPoint(-120, 0) << true;
-        QTest::newRow("everything fits") << QStringList{"casa", "compras"} << QPoint(0, -240)
-                                         << false;
+        QTest::newRow("everything fits")
+            << QStringList{"casa", "compras"} << QPoint(0, -240) << false;
     }
     void wheel()
     {

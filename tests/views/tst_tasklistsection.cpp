@@ -18,8 +18,7 @@
 
 namespace {
 
-struct SectionHarness
-{
+struct SectionHarness {
     explicit SectionHarness(const QStringList &texts)
     {
         window.resize(320, 400);
@@ -91,8 +90,8 @@ private slots:
         const int oneLine = first->height();
 
         for (const char *text : {"Una tarea que ahora tiene un texto tan largo que ocupa "
-                                  "varias lineas de la lista",
-                                  "Plan #viaje #familia #presupuesto #reservas #equipaje"}) {
+                                 "varias lineas de la lista",
+                                 "Plan #viaje #familia #presupuesto #reservas #equipaje"}) {
             h.tasks[0].text = text;
             h.tasks[0].tags = extractTags(text);
             h.section->setState(h.tasks, {0, 1});

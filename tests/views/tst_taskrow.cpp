@@ -21,10 +21,8 @@ namespace {
 // One row at the list's width, and a second field that can take the focus away from the
 // row's edit field. The row's requests are applied to `task` as the store would apply them,
 // and the result is shown again.
-struct RowHarness
-{
-    explicit RowHarness(const QString &text, bool done = false, bool priority = false)
-        : task(text)
+struct RowHarness {
+    explicit RowHarness(const QString &text, bool done = false, bool priority = false) : task(text)
     {
         task.isDone = done;
         task.isPriority = priority;
@@ -163,19 +161,30 @@ private slots:
         QTest::addColumn<QString>("end");
         QTest::addColumn<QString>("stored"); // empty: nothing requested, the old text stays
         const QString same = QStringLiteral("Llamar al banco #finanzas");
-        QTest::newRow("Return, spaces and tabs around")
-            << "  \tComprar leche #casa \t" << "Return" << "Comprar leche #casa";
-        QTest::newRow("Return, inner spaces kept") << "a   b" << "Return" << "a   b";
+        QTest::newRow("Return, spaces and tabs around") << "  \tComprar leche #casa \t"
+                                                        << "Return"
+                                                        << "Comprar leche #casa";
+        QTest::newRow("Return, inner spaces kept") << "a   b"
+                                                   << "Return"
+                                                   << "a   b";
         QTest::newRow("Return, unchanged text written again") << same << "Return" << same;
-        QTest::newRow("focus loss, tag case changed")
-            << "Llamar al banco #Finanzas" << "focus loss" << "Llamar al banco #Finanzas";
-        QTest::newRow("focus loss, tag removed")
-            << "Llamar al banco" << "focus loss" << "Llamar al banco";
-        QTest::newRow("Return, cleared") << "" << "Return" << "";
-        QTest::newRow("Return, spaces and tabs only") << "  \t " << "Return" << "";
-        QTest::newRow("focus loss, no-break space only")
-            << QStringLiteral("\u00a0") << "focus loss" << "";
-        QTest::newRow("row destroyed first (its task is gone)") << "Llamar" << "destroyed" << "";
+        QTest::newRow("focus loss, tag case changed") << "Llamar al banco #Finanzas"
+                                                      << "focus loss"
+                                                      << "Llamar al banco #Finanzas";
+        QTest::newRow("focus loss, tag removed") << "Llamar al banco"
+                                                 << "focus loss"
+                                                 << "Llamar al banco";
+        QTest::newRow("Return, cleared") << ""
+                                         << "Return"
+                                         << "";
+        QTest::newRow("Return, spaces and tabs only") << "  \t "
+                                                      << "Return"
+                                                      << "";
+        QTest::newRow("focus loss, no-break space only") << QStringLiteral("\u00a0") << "focus loss"
+                                                         << "";
+        QTest::newRow("row destroyed first (its task is gone)") << "Llamar"
+                                                                << "destroyed"
+                                                                << "";
     }
     void commit()
     {

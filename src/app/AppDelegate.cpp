@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/WindowPlacement.h"
+#include "app/X11WindowManager.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 
@@ -143,7 +144,11 @@ void AppDelegate::bringWindowsToFront()
 {
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
-        if (window->isVisible())
+        if (!window->isVisible())
+            continue;
+        // A plain raise is what window managers without focus-stealing prevention follow;
+        // mutter and kwin only follow a restack request and refuse the raise.
+        if (!X11WindowManager::restackAbove(window->winId()))
             window->raise();
     }
 }

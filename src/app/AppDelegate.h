@@ -37,8 +37,8 @@ public:
 
     void configureWindow();
     void startReminderTimer();
-    // Raises every visible top-level window in its stacking layer without activating it,
-    // so keyboard focus stays where it is.
+    // Puts every visible top-level window in front of its stacking layer without activating
+    // it, so keyboard focus stays where it is.
     static void bringWindowsToFront();
 
     // Shows, raises and activates the window even when it is visible: the user asked for it.

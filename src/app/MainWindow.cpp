@@ -1,12 +1,15 @@
 #include "app/MainWindow.h"
 
+#include "app/FrameExtentsWatcher.h"
 #include "app/PlatformChoice.h"
-#include "app/X11PropertyWatcher.h"
+#include "app/X11WindowManager.h"
 
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QMoveEvent>
 #include <QResizeEvent>
+#include <QScopedValueRollback>
+#include <QScreen>
 #include <QShortcut>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -21,6 +24,9 @@ constexpr int burstPeriodMsec = 2000;
 // Some window managers apply a move of their own after confirming ours; look again shortly
 // after each snap.
 constexpr int verifyDelayMsec = 150;
+// A move back refused without a word is tried again after 150 ms, then 300 ms, ... up to
+// 150 ms << 3 (1.2 s), for as long as the window manager keeps the window elsewhere.
+constexpr int maxRefusalBackoff = 3;
 
 } // namespace
 
@@ -48,8 +54,8 @@ MainWindow::MainWindow(QWidget *content, QWidget *parent)
 
     m_canPlaceWindows = PlatformChoice::canPlaceWindows(QGuiApplication::platformName());
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-        m_propertyWatcher = new X11PropertyWatcher(this);
-        connect(m_propertyWatcher, &X11PropertyWatcher::propertyChanged, this,
+        m_frameExtentsWatcher = new FrameExtentsWatcher(this);
+        connect(m_frameExtentsWatcher, &FrameExtentsWatcher::frameExtentsChanged, this,
                 [this] { scheduleCheck(); });
     }
 }
@@ -69,8 +75,10 @@ void MainWindow::setMovable(bool movable)
     m_movable = movable;
     if (!m_movable && !m_pinned.isValid())
         m_pinned = geometry();
-    if (!m_movable)
+    if (!m_movable) {
+        withholdMoveAndResize();
         scheduleCheck();
+    }
 }
 
 void MainWindow::setResizable(bool resizable)
@@ -85,7 +93,10 @@ void MainWindow::setResizable(bool resizable)
 
 void MainWindow::pin(const QRect &geometry)
 {
-    m_movable = false;
+    if (m_movable) {
+        m_movable = false;
+        withholdMoveAndResize();
+    }
     m_pinned = geometry;
     // A new place starts a new burst: what follows is not a fight with the window manager.
     m_burstClock.invalidate();
@@ -131,13 +142,19 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 void MainWindow::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
-    scheduleCheck();
+    if (!m_placing) {
+        // Moved from outside: whoever moves it is active now, so the next refusal is
+        // retried soon again.
+        m_silentRefusals = 0;
+        scheduleCheck();
+    }
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    scheduleCheck();
+    if (!m_placing)
+        scheduleCheck();
 }
 
 void MainWindow::showEvent(QShowEvent *event)
@@ -148,9 +165,18 @@ void MainWindow::showEvent(QShowEvent *event)
         m_watchedWindow = windowHandle();
         m_watchedWindow->installEventFilter(this);
     }
-    if (m_propertyWatcher)
-        m_propertyWatcher->setWindow(winId());
+    if (m_frameExtentsWatcher)
+        m_frameExtentsWatcher->setWindow(winId());
+    // Qt writes the window manager hints anew whenever it makes the native window.
+    if (!m_movable)
+        withholdMoveAndResize();
     scheduleCheck();
+}
+
+void MainWindow::withholdMoveAndResize()
+{
+    if (windowHandle() && X11WindowManager::isAvailable())
+        X11WindowManager::withholdMoveAndResize(winId());
 }
 
 void MainWindow::scheduleCheck(int delayMsec)
@@ -164,8 +190,19 @@ void MainWindow::scheduleCheck(int delayMsec)
 void MainWindow::checkPlacement()
 {
     checkFrameMargins();
-    if (m_movable || !m_pinned.isValid() || !isVisible() || isInPlace())
+    if (m_movable || !m_pinned.isValid() || !isVisible())
         return;
+    if (learnActualPosition()) {
+        // The last move back was refused without a word, as mutter does while it moves the
+        // window itself: try again, a little later each time, until it takes.
+        m_silentRefusals = std::min(m_silentRefusals + 1, maxRefusalBackoff);
+        moveBack(verifyDelayMsec << m_silentRefusals);
+        return;
+    }
+    if (isInPlace()) {
+        m_silentRefusals = 0;
+        return;
+    }
     if (!m_burstClock.isValid() || m_burstClock.elapsed() > burstPeriodMsec) {
         m_burstClock.start();
         m_burstSnaps = 0;
@@ -175,10 +212,41 @@ void MainWindow::checkPlacement()
         return;
     }
     ++m_burstSnaps;
+    moveBack(verifyDelayMsec);
+}
+
+void MainWindow::moveBack(int verifyAfterMsec)
+{
     ++m_snapBackCount;
+    const QScopedValueRollback placing(m_placing, true);
     setFixedSize(m_pinned.size());
     setGeometry(m_pinned);
-    scheduleCheck(verifyDelayMsec);
+    scheduleCheck(verifyAfterMsec);
+}
+
+bool MainWindow::learnActualPosition()
+{
+    // Qt takes a position it asked for as granted. A window manager that refuses the request
+    // without a word (mutter while the user drags the title bar) leaves Qt believing the window
+    // is in place while it is elsewhere, and a move back to the same place would be a no-op.
+    // Before the first expose the window manager has not framed the window yet.
+    QWindow *window = windowHandle();
+    const QScreen *screen = window ? window->screen() : nullptr;
+    if (!screen || !window->isExposed())
+        return false;
+    const std::optional<QPoint> device = X11WindowManager::rootPosition(winId());
+    if (!device)
+        return false;
+    // Qt keeps a screen's top-left corner the same in logical and device pixels and rounds
+    // the offset from it.
+    const QPoint origin = screen->geometry().topLeft();
+    const qreal scale = screen->devicePixelRatio();
+    const QPoint believed = origin + (QPointF(geometry().topLeft() - origin) * scale).toPoint();
+    if (*device == believed)
+        return false;
+    const QScopedValueRollback placing(m_placing, true);
+    setGeometry(QRect(origin + (QPointF(*device - origin) / scale).toPoint(), size()));
+    return true;
 }
 
 bool MainWindow::isInPlace() const

@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <QWindow>
 
-class X11PropertyWatcher;
+class FrameExtentsWatcher;
 
 // The one top-level window. It shows a content widget edge to edge and can be pinned: once
 // pinned, any move or resize that does not come from pin() is undone at once, since X11
@@ -66,11 +66,15 @@ protected:
 private:
     void scheduleCheck(int delayMsec = 0);
     void checkPlacement();
+    void moveBack(int verifyAfterMsec);
     bool isInPlace() const;
+    // Whether the X server had the window elsewhere than Qt believed (Qt now knows).
+    bool learnActualPosition();
+    void withholdMoveAndResize();
     void checkFrameMargins();
 
     QWidget *m_content = nullptr;
-    X11PropertyWatcher *m_propertyWatcher = nullptr;
+    FrameExtentsWatcher *m_frameExtentsWatcher = nullptr;
     bool m_movable = true;
     bool m_canPlaceWindows = true;
     QRect m_pinned;
@@ -82,4 +86,6 @@ private:
     QElapsedTimer m_burstClock;
     int m_burstSnaps = 0;
     int m_snapBackCount = 0;
+    int m_silentRefusals = 0;
+    bool m_placing = false; // the window's own moves are no news
 };

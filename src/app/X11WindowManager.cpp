@@ -1,0 +1,159 @@
+#include "app/X11WindowManager.h"
+
+#include <QGuiApplication>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// The Motif hints as window managers read them: five 32-bit words.
+struct MotifHints {
+    quint32 flags;
+    quint32 functions;
+    quint32 decorations;
+    qint32 inputMode;
+    quint32 status;
+};
+constexpr quint32 motifHasFunctions = 1 << 0;
+constexpr quint32 motifHasDecorations = 1 << 1;
+constexpr quint32 motifFunctionAll = 1 << 0;
+constexpr quint32 motifFunctionResize = 1 << 1;
+constexpr quint32 motifFunctionMove = 1 << 2;
+constexpr quint32 motifDecorationResizeHandles = 1 << 2;
+
+// A pager's request, in _NET_RESTACK_WINDOW's source indication.
+constexpr quint32 sourcePager = 2;
+
+struct FreeDeleter {
+    void operator()(void *reply) const { std::free(reply); }
+};
+template <typename Reply> using ReplyPointer = std::unique_ptr<Reply, FreeDeleter>;
+
+xcb_connection_t *connection()
+{
+    const auto *x11 =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t internAtom(xcb_connection_t *connection, const char *name)
+{
+    const ReplyPointer<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, false, quint16(std::strlen(name)), name), nullptr));
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+xcb_window_t rootOf(xcb_connection_t *connection, xcb_window_t window)
+{
+    const ReplyPointer<xcb_get_geometry_reply_t> reply(
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr));
+    return reply ? reply->root : xcb_window_t(XCB_WINDOW_NONE);
+}
+
+bool listsAtom(xcb_connection_t *connection, xcb_window_t root, xcb_atom_t wanted)
+{
+    const xcb_atom_t supported = internAtom(connection, "_NET_SUPPORTED");
+    constexpr quint32 maxAtoms = 4096;
+    const ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, false, root, supported, XCB_ATOM_ATOM, 0, maxAtoms), nullptr));
+    if (!reply || reply->format != 32)
+        return false;
+    const auto *atoms = static_cast<const xcb_atom_t *>(xcb_get_property_value(reply.get()));
+    const int count = xcb_get_property_value_length(reply.get()) / int(sizeof(xcb_atom_t));
+    return std::find(atoms, atoms + count, wanted) != atoms + count;
+}
+
+} // namespace
+
+namespace X11WindowManager {
+
+bool isAvailable()
+{
+    return connection() != nullptr;
+}
+
+quint32 atom(const char *name)
+{
+    xcb_connection_t *x = connection();
+    return x ? internAtom(x, name) : 0;
+}
+
+bool restackAbove(quintptr window)
+{
+    xcb_connection_t *x = connection();
+    if (!x)
+        return false;
+    const xcb_window_t root = rootOf(x, xcb_window_t(window));
+    const xcb_atom_t restack = internAtom(x, "_NET_RESTACK_WINDOW");
+    if (root == XCB_WINDOW_NONE || restack == XCB_ATOM_NONE || !listsAtom(x, root, restack))
+        return false;
+
+    xcb_client_message_event_t message = {};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = xcb_window_t(window);
+    message.type = restack;
+    message.data.data32[0] = sourcePager;
+    message.data.data32[1] = XCB_WINDOW_NONE; // no sibling: above every window of the layer
+    message.data.data32[2] = XCB_STACK_MODE_ABOVE;
+    xcb_send_event(x, false, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char *>(&message));
+    xcb_flush(x);
+    return true;
+}
+
+bool withholdMoveAndResize(quintptr window)
+{
+    xcb_connection_t *x = connection();
+    if (!x)
+        return false;
+    const xcb_atom_t hintsAtom = internAtom(x, "_MOTIF_WM_HINTS");
+    constexpr quint32 words = sizeof(MotifHints) / 4;
+    const ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        x, xcb_get_property(x, false, xcb_window_t(window), hintsAtom, hintsAtom, 0, words),
+        nullptr));
+    if (!reply || reply->format != 32 ||
+        xcb_get_property_value_length(reply.get()) < 4 * int(words))
+        return false;
+    MotifHints hints;
+    std::memcpy(&hints, xcb_get_property_value(reply.get()), sizeof hints);
+
+    // "All functions" inverts the meaning of the other bits; Qt never writes it for a window
+    // with a title bar, and such hints are left alone rather than guessed at.
+    if (!(hints.flags & motifHasFunctions) || (hints.functions & motifFunctionAll))
+        return false;
+    const MotifHints before = hints;
+    hints.functions &= ~(motifFunctionMove | motifFunctionResize);
+    if (hints.flags & motifHasDecorations)
+        hints.decorations &= ~motifDecorationResizeHandles;
+    if (std::memcmp(&hints, &before, sizeof hints) != 0) {
+        xcb_change_property(x, XCB_PROP_MODE_REPLACE, xcb_window_t(window), hintsAtom, hintsAtom,
+                            32, words, &hints);
+        xcb_flush(x);
+    }
+    return true;
+}
+
+std::optional<QPoint> rootPosition(quintptr window)
+{
+    xcb_connection_t *x = connection();
+    if (!x)
+        return std::nullopt;
+    const xcb_window_t root = rootOf(x, xcb_window_t(window));
+    if (root == XCB_WINDOW_NONE)
+        return std::nullopt;
+    const ReplyPointer<xcb_translate_coordinates_reply_t> reply(xcb_translate_coordinates_reply(
+        x, xcb_translate_coordinates(x, xcb_window_t(window), root, 0, 0), nullptr));
+    if (!reply)
+        return std::nullopt;
+    return QPoint(reply->dst_x, reply->dst_y);
+}
+
+} // namespace X11WindowManager

@@ -16,7 +16,7 @@ PACKAGES = build-essential cmake ninja-build pkg-config \
            fonts-material-design-icons-iconfont fonts-quicksand fonts-dejavu-core \
            xvfb xauth openbox xdotool x11-utils x11-xserver-utils \
            appstream desktop-file-utils clang clang-format libclang-rt-14-dev \
-           qt6-wayland weston xwayland python3
+           qt6-wayland xwayland python3 dbus mutter kwin-x11 kwin-style-breeze x11-apps
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -114,6 +114,7 @@ bench: build
 
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/tools/render_screenshots docs/screenshots
+	tools/scaled_screenshots.sh $(BUILD)/lorvane-testing docs/screenshots
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)

@@ -136,8 +136,12 @@ bool withholdMoveAndResize(quintptr window)
     if (std::memcmp(&hints, &before, sizeof hints) != 0) {
         xcb_change_property(x, XCB_PROP_MODE_REPLACE, xcb_window_t(window), hintsAtom, hintsAtom,
                             32, words, &hints);
-        xcb_flush(x);
     }
+    // kwin follows the Motif functions only for windows that carry no _NET_WM_WINDOW_TYPE.
+    // A window without one and without WM_TRANSIENT_FOR is a normal window to every window
+    // manager, exactly what the "normal" type Qt writes says.
+    xcb_delete_property(x, xcb_window_t(window), internAtom(x, "_NET_WM_WINDOW_TYPE"));
+    xcb_flush(x);
     return true;
 }
 

@@ -25,8 +25,9 @@ bool restackAbove(quintptr window);
 // Takes moving and resizing out of the functions that the Motif hints Qt wrote on `window`
 // offer (_MOTIF_WM_HINTS), so that window managers which honour them (mutter, kwin) start no
 // move or resize by the title bar, the keyboard or the window menu. Qt always offers both;
-// it writes the hints when the native window is made and when its flags change, so this is
-// applied again after each. False when there are no hints to change.
+// it writes the hints (and the window type, which kwin weighs against them) when the native
+// window is made and when its flags change, so this is applied again after each. False when
+// there are no hints to change.
 bool withholdMoveAndResize(quintptr window);
 
 // Where the top-left corner of `window` really is on the X server, in device pixels of the

@@ -9,8 +9,7 @@
 # automatic monitor covers the whole screen.
 #
 #   usage: screens_e2e.sh /path/to/lorvane
-# With LORVANE_SCREENSHOT_DIR set, also saves scale-1.png and scale-2.png of the window
-# there (needs python3). Exits 77 (skipped) when the X server has no RandR monitors.
+# Exits 77 (skipped) when the X server has no RandR monitors.
 set -euo pipefail
 
 LORVANE=${1:?usage: $0 /path/to/lorvane}
@@ -20,11 +19,6 @@ COLUMN_WIDTH=320
 
 source "$(dirname "$0")/common.sh"
 begin_e2e screens
-
-failure_details() {
-    echo "--- monitors"
-    xrandr --listmonitors 2>/dev/null || true
-}
 
 # monitors MONITOR...: replaces every monitor by the ones given, each as NAME:WxH+X+Y, the
 # primary one marked with a leading '*'. Physical sizes are made up (96 dpi).
@@ -93,22 +87,6 @@ expect_column() {
     done
 }
 
-# hook COMMAND: sends one command to the running process's test hooks, prints the answer.
-hook() {
-    python3 - "$WORK/hooks" "$1" <<'EOF'
-import socket, sys
-client = socket.socket(socket.AF_UNIX)
-client.settimeout(10)
-client.connect(sys.argv[1])
-client.sendall(sys.argv[2].encode() + b"\n")
-answer = b""
-while not answer.endswith(b"\n"):
-    answer += client.recv(4096)
-print(answer.decode().strip())
-EOF
-}
-
-use_private_folders
 unset QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR
 start_x "$ROOT_WIDTH" "$ROOT_HEIGHT"
 xrandr --listmonitors >/dev/null 2>&1 || skip "the X server has no RandR monitors"
@@ -170,26 +148,5 @@ for scale in 1 1.25 1.5 1.75 2; do
     expect_column "$LORVANE_PID" "$scale" "$slack"
     stop_lorvane
 done
-
-if [[ -n ${LORVANE_SCREENSHOT_DIR:-} ]]; then
-    # The same logical screen at both scales, so that the pictures differ only in density.
-    mkdir -p "$LORVANE_SCREENSHOT_DIR"
-    for scale in 1 2; do
-        step "screenshot at scale $scale"
-        monitors "*MAIN:$((1280 * scale))x$((720 * scale))+0+0"
-        start_lorvane QT_SCALE_FACTOR="$scale" LORVANE_TEST_SOCKET="$WORK/hooks"
-        expect_column "$LORVANE_PID" "$scale" 2
-        if [[ $(hook tasks) == tasks=0 ]]; then
-            hook "add Comprar pan #casa" >/dev/null
-            hook "add Llamar a Marta #trabajo" >/dev/null
-            hook "add Revisar el informe del trimestre #trabajo #urgente" >/dev/null
-        fi
-        sleep 1 # lets the list finish animating the rows in; the picture only
-        [[ $(hook "grab $LORVANE_SCREENSHOT_DIR/scale-$scale.png") == ok ]] \
-            || fail "could not save the screenshot at scale $scale"
-        echo "saved $LORVANE_SCREENSHOT_DIR/scale-$scale.png"
-        stop_lorvane
-    done
-fi
 
 echo "PASS"

@@ -16,12 +16,13 @@ PACKAGES = build-essential cmake ninja-build pkg-config \
            fonts-material-design-icons-iconfont fonts-quicksand fonts-dejavu-core \
            xvfb xauth openbox xdotool x11-utils x11-xserver-utils \
            appstream desktop-file-utils clang clang-format libclang-rt-14-dev \
-           qt6-wayland xwayland python3 dbus mutter kwin-x11 kwin-style-breeze x11-apps
+           qt6-wayland xwayland python3 dbus mutter kwin-x11 kwin-style-breeze x11-apps \
+           dpkg-dev file lintian
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test test-unit test-asan test-fuzz test-crash soak \
-        bench screenshots install clean format check-format
+        bench screenshots install deb clean format check-format
 
 all: build
 
@@ -118,6 +119,14 @@ screenshots: build
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package lorvane_<version>_amd64.deb, here: what `make install` installs, under
+# /usr. Only the installed targets are built, not the tests; CPack strips the binary.
+deb: configure
+	cmake --build $(BUILD) -j $(JOBS) --target lorvane lorvane_docs
+	rm -f $(BUILD)/lorvane_*.deb
+	cd $(BUILD) && cpack -G DEB
+	cp $(BUILD)/lorvane_*_amd64.deb .
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -60,7 +60,6 @@ appstreamcli validate-tree --no-net "$ROOT/usr"
 grep -q '<svg' "$ROOT/usr/share/icons/hicolor/scalable/apps/lorvane.svg" || fail "icon not SVG"
 
 step "the unpacked binary shows its window and ends on SIGTERM with status 0"
-use_private_folders
 start_x 1280 800
 LORVANE=$ROOT/usr/bin/lorvane
 start_lorvane

@@ -111,14 +111,10 @@ void AppDelegate::configureWindow()
         return;
 
     // Normal stacking: never above other windows; the reminder brings it forward instead.
+    // The window is opaque on the palette's window colour from the start, widgets never move
+    // their window by a drag on the background, and the shadow is the window manager's.
     window->setFlags(MainWindow::windowFlagsForColumn);
     window->setWindowTitle(QStringLiteral("Lorvane"));
-    // Widgets never move their window by a drag on the background; nothing to turn off.
-    window->setBackgroundRole(QPalette::Window);
-    window->setAutoFillBackground(true);
-    window->setAttribute(Qt::WA_TranslucentBackground, false);
-    window->setWindowOpacity(1.0);
-    // The shadow is the window manager's; the flags above do not ask it to drop it.
     window->setMovable(false);
     window->setResizable(false);
 

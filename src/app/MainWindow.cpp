@@ -217,7 +217,6 @@ void MainWindow::checkPlacement()
 
 void MainWindow::moveBack(int verifyAfterMsec)
 {
-    ++m_snapBackCount;
     const QScopedValueRollback placing(m_placing, true);
     setFixedSize(m_pinned.size());
     setGeometry(m_pinned);

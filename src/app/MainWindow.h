@@ -46,9 +46,6 @@ public:
     // screen; none before that, or without a window manager.
     QMargins frameMargins() const;
 
-    // How often a move or resize from elsewhere was put back; tests read it.
-    int snapBackCount() const { return m_snapBackCount; }
-
 signals:
     // The window manager reported other decoration sizes: the place must be computed again.
     void frameMarginsChanged();
@@ -85,7 +82,6 @@ private:
     QTimer m_checkTimer;
     QElapsedTimer m_burstClock;
     int m_burstSnaps = 0;
-    int m_snapBackCount = 0;
     int m_silentRefusals = 0;
     bool m_placing = false; // the window's own moves are no news
 };

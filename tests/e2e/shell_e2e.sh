@@ -1,6 +1,6 @@
 #!/bin/bash
 # The real lorvane binary on an X server with openbox: its window, a task typed in and kept,
-# close and reopen, the ways out, and one process per user.
+# close and reopen, and the ways out. (One process per user: tst_singleinstance.)
 #   usage: shell_e2e.sh /path/to/lorvane
 set -euo pipefail
 
@@ -57,31 +57,4 @@ stored_task || fail "the stored task is gone"
 xdotool windowactivate --sync "$(main_window)" key ctrl+q
 expect_exit "$LORVANE_PID" 0 "Ctrl+Q"
 
-step "a killed instance does not block the next launch"
-start_lorvane
-kill -KILL "$LORVANE_PID"
-expect_exit "$LORVANE_PID" 137 "SIGKILL"
-start_lorvane
-kill -INT "$LORVANE_PID"
-expect_exit "$LORVANE_PID" 0 "SIGINT"
-
-step "launches at the same moment give one process"
-LAUNCHES=()
-for _ in 1 2 3 4; do
-    "$LORVANE" >>"$WORK/lorvane.log" 2>&1 &
-    LAUNCHES+=($!)
-    PIDS+=($!)
-done
-wait_for "the window" 20 has_main_window
-one_alive() {
-    local alive=0 pid
-    for pid in "${LAUNCHES[@]}"; do running "$pid" && alive=$((alive + 1)); done
-    ((alive == 1))
-}
-wait_for "all but one launch to exit" 20 one_alive
-for pid in "${LAUNCHES[@]}"; do
-    if running "$pid"; then LORVANE_PID=$pid; else expect_exit "$pid" 0 "a launch"; fi
-done
-[[ $(lorvane_windows | wc -l) == 1 ]] || fail "more than one window"
-stop_lorvane
 echo "PASS"

@@ -13,7 +13,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include <cstdlib>
 #include <optional>
 
 namespace {
@@ -43,20 +42,6 @@ QByteArray taskCount(ContentView &content)
 void addTestCommands(TestHooks &hooks, AppDelegate &delegate, MainWindow &window,
                      ContentView &content)
 {
-    hooks.addCommand("state", [&window](const QByteArray &) {
-        return "visible=" + QByteArray::number(window.isVisible() && !window.isMinimized()) +
-               " active=" + QByteArray::number(window.isActiveWindow()) +
-               " geometry=" + rectText(window.geometry()) +
-               " frame=" + rectText(window.frameGeometry()) +
-               " pinned=" + rectText(window.pinnedGeometry()) +
-               " snaps=" + QByteArray::number(window.snapBackCount());
-    });
-    hooks.addCommand("reminder", [&delegate](const QByteArray &) {
-        ReminderTimer &timer = delegate.reminderTimer();
-        return "active=" + QByteArray::number(timer.isActive()) +
-               " interval=" + QByteArray::number(timer.intervalMsec()) +
-               " remaining=" + QByteArray::number(timer.remainingMsec());
-    });
     hooks.addCommand("fire-reminder", [&delegate](const QByteArray &) {
         delegate.reminderTimer().fire();
         return QByteArrayLiteral("ok");
@@ -113,7 +98,6 @@ void addTestCommands(TestHooks &hooks, AppDelegate &delegate, MainWindow &window
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
         return QByteArrayLiteral("ok");
     });
-    hooks.addCommand("abort", [](const QByteArray &) -> QByteArray { std::abort(); });
 }
 
 } // namespace

@@ -12,7 +12,7 @@ JOBS       ?= $(shell nproc)
 
 # Everything the build, the app and the tests need, as Debian packages.
 PACKAGES = build-essential cmake ninja-build pkg-config \
-           qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev qt6-qpa-plugins \
+           qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev libfontconfig-dev qt6-qpa-plugins \
            fonts-material-design-icons-iconfont fonts-quicksand fonts-dejavu-core \
            xvfb xauth openbox xdotool x11-utils x11-xserver-utils \
            appstream desktop-file-utils clang clang-format libclang-rt-14-dev \

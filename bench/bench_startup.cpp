@@ -1,6 +1,7 @@
 // The real start-up: from exec of the lorvane binary to its first frame on an X server (Xvfb
-// with openbox), and resident memory once started, with 0 and 1,000 stored tasks. Prints
-// figures only; never fails on a timing. Skips when Xvfb or openbox is missing.
+// with openbox), and resident memory once started, with 0 and 1,000 stored tasks, against a
+// bare Qt Widgets window started the same way in the same run. Prints figures only; never
+// fails on a timing. Skips when Xvfb or openbox is missing.
 #include "model/TaskListCodec.h"
 #include "platform/Preferences.h"
 
@@ -23,7 +24,7 @@
 
 namespace {
 
-constexpr int runsPerCase = 5;
+constexpr int runsPerCase = 7;
 // Resident memory is read once the window has been on screen this long, so that what
 // start-up touches lazily (fonts, glyph caches) is counted.
 constexpr int settleMsec = 500;
@@ -43,6 +44,11 @@ QString lorvaneBinary()
     // The test build of the program reports its first frame.
     return QDir(QCoreApplication::applicationDirPath())
         .filePath(QStringLiteral("../lorvane-testing"));
+}
+
+QString bareWindowBinary()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("bare_window"));
 }
 
 // Kilobytes of a field of /proc/<pid>/status ("VmRSS", "VmHWM").
@@ -151,7 +157,7 @@ void storeTasks(const QString &configHome, int count)
     preferences.setTasksDocument(TaskListCodec::encode(tasks));
 }
 
-std::optional<Run> runOnce(const XServer &server, int taskCount)
+std::optional<Run> runOnce(const XServer &server, const QString &binary, int taskCount)
 {
     QTemporaryDir configHome;
     QTemporaryDir runtimeDir;
@@ -168,7 +174,7 @@ std::optional<Run> runOnce(const XServer &server, int taskCount)
 
     QProcess lorvane;
     lorvane.setProcessEnvironment(environment);
-    lorvane.setProgram(lorvaneBinary());
+    lorvane.setProgram(binary);
     const qint64 started = monotonicNsec();
     lorvane.start();
 
@@ -233,32 +239,44 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    // One run first that is not counted: it brings the binary, Qt and the fonts into the
-    // page cache, as for every launch but the first after boot.
-    runOnce(server, 0);
+    // One run of each first that is not counted: it brings the binaries, Qt and the fonts
+    // into the page cache, as for every launch but the first after boot.
+    runOnce(server, bareWindowBinary(), 0);
+    runOnce(server, lorvaneBinary(), 0);
 
-    for (const int taskCount : {0, 1000}) {
-        std::vector<double> frames;
-        std::vector<double> resident;
-        std::vector<double> peak;
-        for (int i = 0; i < runsPerCase; ++i) {
-            if (const std::optional<Run> run = runOnce(server, taskCount)) {
-                frames.push_back(run->firstFrameMsec);
-                resident.push_back(run->residentMib);
-                peak.push_back(run->peakMib);
+    // The cases take turns, so that whatever else the machine does falls on all of them.
+    struct Case {
+        const char *name;
+        QString binary;
+        int taskCount;
+        std::vector<double> frames, resident, peak;
+    };
+    std::vector<Case> cases{{"bare Qt window", bareWindowBinary(), 0, {}, {}, {}},
+                            {"lorvane, 0 tasks", lorvaneBinary(), 0, {}, {}, {}},
+                            {"lorvane, 1000 tasks", lorvaneBinary(), 1000, {}, {}, {}}};
+    for (int i = 0; i < runsPerCase; ++i) {
+        for (Case &c : cases) {
+            if (const std::optional<Run> run = runOnce(server, c.binary, c.taskCount)) {
+                c.frames.push_back(run->firstFrameMsec);
+                c.resident.push_back(run->residentMib);
+                c.peak.push_back(run->peakMib);
             }
         }
-        if (frames.empty()) {
-            std::printf("  %5d tasks: no first frame reported (is the binary built with "
-                        "LORVANE_TEST_HOOKS?)\n",
-                        taskCount);
-            continue;
-        }
-        std::printf("  %5d tasks: exec to first frame %6.1f ms median (%.1f to %.1f, %zu runs);"
-                    " resident %.1f MiB, peak %.1f MiB\n",
-                    taskCount, median(frames), *std::min_element(frames.begin(), frames.end()),
-                    *std::max_element(frames.begin(), frames.end()), frames.size(),
-                    median(resident), median(peak));
     }
+    for (const Case &c : cases) {
+        if (c.frames.empty()) {
+            std::printf("  %-20s no first frame reported\n", c.name);
+            return 0;
+        }
+        std::printf("  %-20s exec to first frame %6.1f ms median (%.1f to %.1f, %zu runs);"
+                    " resident %.1f MiB, peak %.1f MiB\n",
+                    c.name, median(c.frames), *std::min_element(c.frames.begin(), c.frames.end()),
+                    *std::max_element(c.frames.begin(), c.frames.end()), c.frames.size(),
+                    median(c.resident), median(c.peak));
+    }
+    std::printf("  lorvane with 0 tasks against the bare window: first frame %.2f times, "
+                "resident memory %.2f times\n",
+                median(cases[1].frames) / median(cases[0].frames),
+                median(cases[1].resident) / median(cases[0].resident));
     return 0;
 }

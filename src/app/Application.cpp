@@ -14,12 +14,20 @@
 #include <QProcessEnvironment>
 #include <QScreen>
 
+#include <fontconfig/fontconfig.h>
+
 #include <cstdio>
 #include <memory>
+#include <thread>
 #include <vector>
 
 int runApplication(int argc, char *argv[], const std::function<void(RunningApplication &)> &extend)
 {
+    // Loading the font configuration is the longest single step before the first frame, and
+    // nothing needs it until the first widget measures its text: it runs on another core
+    // while the application object connects to the display.
+    std::thread fontConfiguration([] { FcInit(); });
+
     // Qt picks its platform plugin when the application object is made, so the choice
     // between X11 and Wayland is made before, and handed over as "-platform" rather than
     // through the environment, which programs started from here would inherit.
@@ -40,11 +48,11 @@ int runApplication(int argc, char *argv[], const std::function<void(RunningAppli
     QCoreApplication::setApplicationName(QStringLiteral("lorvane"));
     QGuiApplication::setDesktopFileName(QStringLiteral("lorvane"));
     QApplication app(qtArgc, qtArgv.data());
+    fontConfiguration.join();
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Lorvane"));
     QApplication::setStyle(QStringLiteral("Fusion"));
     QGuiApplication::setQuitOnLastWindowClosed(
         AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
-    QGuiApplication::setWindowIcon(AppIcon::icon());
 
     // From here on SIGTERM, SIGINT and SIGHUP quit through the event loop.
     TerminationSignals terminationSignals;
@@ -88,13 +96,17 @@ int runApplication(int argc, char *argv[], const std::function<void(RunningAppli
     // Session end: the session manager asks for data to be committed (there is none, every
     // change is saved as it is made) and then sends a quit, which ends the event loop.
 
+    // The icon and the tray are not part of the first frame; they follow right after it.
     std::unique_ptr<TrayIcon> tray;
-    if (TrayIcon::isAvailable()) {
+    QObject::connect(&window, &MainWindow::firstFrameShown, &delegate, [&] {
+        QGuiApplication::setWindowIcon(AppIcon::icon());
+        if (!TrayIcon::isAvailable())
+            return;
         tray = std::make_unique<TrayIcon>(QGuiApplication::windowIcon());
         QObject::connect(tray.get(), &TrayIcon::showRequested, &delegate, &AppDelegate::showWindow);
         QObject::connect(tray.get(), &TrayIcon::quitRequested, &app, &QCoreApplication::quit);
         tray->show();
-    }
+    });
 
     if (extend) {
         RunningApplication running{delegate, window, *content};

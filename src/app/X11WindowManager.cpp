@@ -1,6 +1,8 @@
 #include "app/X11WindowManager.h"
 
+#include <QByteArray>
 #include <QGuiApplication>
+#include <QHash>
 
 #include <xcb/xcb.h>
 
@@ -41,11 +43,19 @@ xcb_connection_t *connection()
     return x11 ? x11->connection() : nullptr;
 }
 
+// Atoms are the X server's for its lifetime, so each name is asked for once.
 xcb_atom_t internAtom(xcb_connection_t *connection, const char *name)
 {
+    static QHash<QByteArray, xcb_atom_t> known;
+    const QByteArray key(name);
+    if (const auto found = known.constFind(key); found != known.cend())
+        return *found;
     const ReplyPointer<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, false, quint16(std::strlen(name)), name), nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        connection, xcb_intern_atom(connection, false, quint16(key.size()), name), nullptr));
+    if (!reply)
+        return XCB_ATOM_NONE;
+    known.insert(key, reply->atom);
+    return reply->atom;
 }
 
 xcb_window_t rootOf(xcb_connection_t *connection, xcb_window_t window)

@@ -108,9 +108,15 @@ int main(int argc, char *argv[])
         // Owned by the window, so the socket lives as long as the application does.
         if (TestHooks *hooks = TestHooks::createFromEnvironment(&running.window))
             addTestCommands(*hooks, running.delegate, running.window, running.content);
-        if (qEnvironmentVariableIsSet("LORVANE_REPORT_FIRST_FRAME")) {
+        // "quit" ends the program right after its first frame, for profiling start-up.
+        const QByteArray firstFrame = qgetenv("LORVANE_REPORT_FIRST_FRAME");
+        if (!firstFrame.isEmpty()) {
             QObject::connect(&running.window, &MainWindow::firstFrameShown, &running.window,
-                             [] { TestHooks::reportTime("first-frame"); });
+                             [quit = firstFrame == "quit"] {
+                                 TestHooks::reportTime("first-frame");
+                                 if (quit)
+                                     QCoreApplication::quit();
+                             });
         }
     });
 }

@@ -1,0 +1,47 @@
+// The floor for start-up: a bare Qt Widgets window of the column's size, which reports its
+// first frame the way the test build of Lorvane does.
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+class FirstExpose : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Expose && !m_reported) {
+            m_reported = true;
+            // The expose is painted and flushed right after the filter returns.
+            QTimer::singleShot(0, [] {
+                timespec now = {};
+                clock_gettime(CLOCK_MONOTONIC, &now);
+                std::fprintf(stderr, "lorvane-time first-frame %lld\n",
+                             static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+                std::fflush(stderr);
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool m_reported = false;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QWidget window;
+    window.resize(320, 760);
+    window.show();
+    FirstExpose filter;
+    window.windowHandle()->installEventFilter(&filter);
+    return app.exec();
+}

@@ -16,7 +16,8 @@ PACKAGES = build-essential cmake ninja-build pkg-config \
            fonts-material-design-icons-iconfont fonts-quicksand fonts-dejavu-core \
            xvfb xauth openbox xdotool x11-utils x11-xserver-utils \
            appstream desktop-file-utils clang clang-format libclang-rt-14-dev \
-           qt6-wayland weston xwayland python3
+           qt6-wayland weston xwayland python3 \
+           dbus-daemon dbus-bin python3-dbus python3-gi
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppIcon.h"
+#include "app/DesktopAppearance.h"
 #include "app/MainWindow.h"
 #include "app/PlatformChoice.h"
 #include "app/SingleInstance.h"
@@ -72,6 +73,10 @@ int runApplication(int argc, char *argv[], const std::function<void(RunningAppli
         break;
     }
 
+    // Light or dark as the desktop prefers: asked now, so that the answer is usually back
+    // before the window is shown.
+    DesktopAppearance appearance(std::chrono::milliseconds(100));
+
     if (!PlatformChoice::canPlaceWindows(QGuiApplication::platformName()))
         std::fprintf(stderr, "%s\n", PlatformChoice::unpinnedNotice());
 
@@ -114,9 +119,10 @@ int runApplication(int argc, char *argv[], const std::function<void(RunningAppli
     }
 
     delegate.applicationDidFinishLaunching();
-    // Shown in the first turn of the event loop, right after the configuration queued above
-    // has placed it: the window manager then maps it in its column instead of placing it
-    // somewhere else first.
-    QMetaObject::invokeMethod(&window, &QWidget::show, Qt::QueuedConnection);
+    // Shown once the desktop's appearance is applied (or after at most 100 ms without an
+    // answer), and always after the configuration queued above has placed it: the window
+    // manager then maps it in its column instead of placing it somewhere else first.
+    QObject::connect(&appearance, &DesktopAppearance::settled, &window, &QWidget::show,
+                     Qt::QueuedConnection);
     return app.exec();
 }

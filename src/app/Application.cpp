@@ -5,6 +5,7 @@
 #include "app/DesktopAppearance.h"
 #include "app/MainWindow.h"
 #include "app/PlatformChoice.h"
+#include "app/QtTranslation.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
 #include "app/TrayIcon.h"
@@ -52,6 +53,7 @@ int runApplication(int argc, char *argv[], const std::function<void(RunningAppli
     fontConfiguration.join();
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Lorvane"));
     QApplication::setStyle(QStringLiteral("Fusion"));
+    QtTranslation::installSpanish(app);
     QGuiApplication::setQuitOnLastWindowClosed(
         AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
 

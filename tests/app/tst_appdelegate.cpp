@@ -1,10 +1,13 @@
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
+#include "app/QtTranslation.h"
 #include "app/WindowPlacement.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,6 +66,7 @@ private slots:
     void reopen_data();
     void reopen();
     void reminderRaisesWithoutActivating();
+    void qtTextsAreSpanish();
 };
 
 void TestAppDelegate::launchGivesTheFixedColumnOneTurnLater()
@@ -210,6 +214,17 @@ void TestAppDelegate::reminderRaisesWithoutActivating()
     shell.delegate->reminderTimer().fire();
     QTest::qWait(50);
     QCOMPARE(QApplication::activeWindow(), &other);
+}
+
+void TestAppDelegate::qtTextsAreSpanish()
+{
+    QVERIFY(QtTranslation::installSpanish(*qApp));
+    QLineEdit field(QStringLiteral("texto"));
+    const std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
+    QStringList texts;
+    for (const QAction *action : menu->actions())
+        texts.append(action->text().remove(u'&').section(u'\t', 0, 0));
+    QVERIFY2(texts.contains(QStringLiteral("Pegar")), qPrintable(texts.join(u'|')));
 }
 
 QTEST_MAIN(TestAppDelegate)

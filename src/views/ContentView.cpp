@@ -2,9 +2,9 @@
 
 #include "model/Tags.h"
 #include "toolkit/AnimatedColumn.h"
+#include "toolkit/Divider.h"
 #include "toolkit/Motion.h"
 #include "toolkit/Theme.h"
-#include "views/Divider.h"
 #include "views/HeaderView.h"
 #include "views/InputArea.h"
 #include "views/SettingsPanel.h"

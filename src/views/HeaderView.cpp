@@ -2,9 +2,9 @@
 
 #include "toolkit/Fonts.h"
 #include "toolkit/PlainButton.h"
+#include "toolkit/SymbolLabel.h"
+#include "toolkit/TextLabel.h"
 #include "toolkit/Theme.h"
-#include "views/SymbolLabel.h"
-#include "views/TextLabel.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -3,11 +3,11 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "toolkit/Fonts.h"
+#include "toolkit/Stepper.h"
+#include "toolkit/StepperArrow.h"
+#include "toolkit/SymbolLabel.h"
+#include "toolkit/TextLabel.h"
 #include "toolkit/Theme.h"
-#include "views/Stepper.h"
-#include "views/StepperArrow.h"
-#include "views/SymbolLabel.h"
-#include "views/TextLabel.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -2,13 +2,13 @@
 
 #include "model/Tags.h"
 #include "toolkit/AnimatedColumn.h"
+#include "toolkit/FadeScaleEffect.h"
 #include "toolkit/Fonts.h"
 #include "toolkit/Motion.h"
 #include "toolkit/PlainButton.h"
 #include "toolkit/Shapes.h"
 #include "toolkit/Symbols.h"
 #include "toolkit/Theme.h"
-#include "views/FadeScaleEffect.h"
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>

@@ -6,13 +6,13 @@
 #include "model/TaskListCodec.h"
 #include "platform/Preferences.h"
 #include "toolkit/Motion.h"
+#include "toolkit/TextLabel.h"
 #include "views/ContentView.h"
 #include "views/HeaderView.h"
 #include "views/InputArea.h"
 #include "views/TagFilterBar.h"
 #include "views/TaskListSection.h"
 #include "views/TaskRow.h"
-#include "views/TextLabel.h"
 
 #include <QLineEdit>
 #include <QPointer>

@@ -5,9 +5,9 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "toolkit/Motion.h"
+#include "toolkit/Stepper.h"
+#include "toolkit/StepperArrow.h"
 #include "views/SettingsPanel.h"
-#include "views/Stepper.h"
-#include "views/StepperArrow.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "views/TextLabel.h"
+#include "toolkit/TextLabel.h"
 
 #include "toolkit/Shapes.h"
 #include "toolkit/Theme.h"

@@ -1,4 +1,4 @@
-#include "views/StepperArrow.h"
+#include "toolkit/StepperArrow.h"
 
 #include "toolkit/Theme.h"
 

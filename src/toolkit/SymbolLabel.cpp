@@ -1,4 +1,4 @@
-#include "views/SymbolLabel.h"
+#include "toolkit/SymbolLabel.h"
 
 #include "toolkit/Theme.h"
 

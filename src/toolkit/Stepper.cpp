@@ -1,9 +1,9 @@
-#include "views/Stepper.h"
+#include "toolkit/Stepper.h"
 
 #include "toolkit/Fonts.h"
 #include "toolkit/Shapes.h"
+#include "toolkit/StepperArrow.h"
 #include "toolkit/Theme.h"
-#include "views/StepperArrow.h"
 
 #include <QEvent>
 #include <QKeyEvent>

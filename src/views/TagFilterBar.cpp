@@ -3,11 +3,10 @@
 #include "toolkit/Motion.h"
 #include "views/TagChip.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
-#include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QScroller>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -30,6 +29,19 @@ TagFilterBar::TagFilterBar(QWidget *parent) : QWidget(parent)
     m_scroll->viewport()->setAutoFillBackground(false);
     m_scroll->setAutoFillBackground(false);
 
+    // Dragging with the left button scrolls the strip; the press reaches a chip only if it
+    // does not become a drag. The strip follows the pointer and stops where it is let go:
+    // no flick, no overshoot at the ends.
+    QScroller::grabGesture(m_scroll->viewport(), QScroller::LeftMouseButtonGesture);
+    QScrollerProperties properties =
+        QScroller::scroller(m_scroll->viewport())->scrollerProperties();
+    properties.setScrollMetric(QScrollerProperties::MaximumVelocity, 0);
+    properties.setScrollMetric(QScrollerProperties::HorizontalOvershootPolicy,
+                               QVariant::fromValue(QScrollerProperties::OvershootAlwaysOff));
+    properties.setScrollMetric(QScrollerProperties::VerticalOvershootPolicy,
+                               QVariant::fromValue(QScrollerProperties::OvershootAlwaysOff));
+    QScroller::scroller(m_scroll->viewport())->setScrollerProperties(properties);
+
     m_content = new QWidget;
     auto *layout = new QHBoxLayout(m_content);
     layout->setContentsMargins(sideInset, verticalInset, sideInset, verticalInset);
@@ -40,13 +52,8 @@ TagFilterBar::TagFilterBar(QWidget *parent) : QWidget(parent)
     // setWidget() turns background filling on; the strip shows the window behind it.
     m_content->setAutoFillBackground(false);
 
-    watch(m_scroll->viewport());
-    watch(m_content);
-}
-
-int TagFilterBar::scrollOffset() const
-{
-    return m_scroll->horizontalScrollBar()->value();
+    m_scroll->viewport()->installEventFilter(this);
+    m_content->installEventFilter(this);
 }
 
 void TagFilterBar::setState(const QStringList &allTags, const std::optional<QString> &selectedTag)
@@ -63,7 +70,7 @@ void TagFilterBar::setState(const QStringList &allTags, const std::optional<QStr
             spare.erase(found);
         } else {
             chip = new TagChip(tag, m_content);
-            watch(chip);
+            chip->installEventFilter(this);
             connect(chip, &QAbstractButton::clicked, this, [this, chip] {
                 const QString tag = chip->tag();
                 const bool wasSelected = chip->isSelected();
@@ -110,23 +117,20 @@ void TagFilterBar::resizeEvent(QResizeEvent *)
     m_scroll->setGeometry(rect());
 }
 
-void TagFilterBar::watch(QWidget *widget)
-{
-    widget->installEventFilter(this);
-}
-
-void TagFilterBar::scrollBy(qreal dx)
-{
-    QScrollBar *bar = m_scroll->horizontalScrollBar();
-    bar->setValue(bar->value() + int(std::lround(dx)));
-}
-
 bool TagFilterBar::eventFilter(QObject *watched, QEvent *event)
 {
-    switch (event->type()) {
-    case QEvent::Wheel: {
+    if (event->type() == QEvent::FocusIn) {
+        // A chip reached with the keyboard scrolls into view.
+        if (auto *chip = qobject_cast<TagChip *>(watched))
+            m_scroll->ensureWidgetVisible(chip, sideInset, 0);
+    } else if (event->type() == QEvent::Wheel) {
         // Either axis scrolls sideways, over a chip or between chips.
         auto *wheel = static_cast<QWheelEvent *>(event);
+        QScrollBar *bar = m_scroll->horizontalScrollBar();
+        if (bar->maximum() == 0) {
+            wheel->ignore();
+            return false;
+        }
         const QPoint pixels = wheel->pixelDelta();
         const QPoint angle = wheel->angleDelta();
         qreal delta = 0;
@@ -135,61 +139,9 @@ bool TagFilterBar::eventFilter(QObject *watched, QEvent *event)
         else
             delta = (std::abs(angle.x()) > std::abs(angle.y()) ? angle.x() : angle.y()) *
                     pixelsPerNotch / 120.0;
-        if (m_scroll->horizontalScrollBar()->maximum() == 0) {
-            wheel->ignore();
-            return false;
-        }
-        scrollBy(-delta);
+        bar->setValue(bar->value() - int(std::lround(delta)));
         wheel->accept();
         return true;
-    }
-    case QEvent::FocusIn:
-        // A chip reached with the keyboard scrolls into view.
-        if (auto *chip = qobject_cast<TagChip *>(watched))
-            m_scroll->ensureWidgetVisible(chip, sideInset, 0);
-        break;
-    case QEvent::MouseButtonPress: {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() != Qt::LeftButton)
-            break;
-        m_pressed = true;
-        m_dragging = false;
-        m_pressPosition = mouse->globalPosition();
-        m_pressOffset = scrollOffset();
-        break;
-    }
-    case QEvent::MouseMove: {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (!m_pressed || !(mouse->buttons() & Qt::LeftButton))
-            break;
-        const qreal dx = mouse->globalPosition().x() - m_pressPosition.x();
-        if (!m_dragging && std::abs(dx) < QApplication::startDragDistance())
-            break;
-        if (!m_dragging) {
-            m_dragging = true;
-            if (auto *chip = qobject_cast<TagChip *>(watched))
-                chip->setDown(false);
-        }
-        m_scroll->horizontalScrollBar()->setValue(m_pressOffset - int(std::lround(dx)));
-        return true;
-    }
-    case QEvent::MouseButtonRelease: {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() != Qt::LeftButton)
-            break;
-        const bool dragged = m_dragging;
-        m_pressed = false;
-        m_dragging = false;
-        // After a drag the chip is no longer down, so its release clicks nothing; let the
-        // chip see the release all the same so that it forgets the press.
-        if (dragged) {
-            if (auto *chip = qobject_cast<TagChip *>(watched))
-                chip->setDown(false);
-        }
-        break;
-    }
-    default:
-        break;
     }
     return QWidget::eventFilter(watched, event);
 }

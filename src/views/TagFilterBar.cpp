@@ -3,7 +3,9 @@
 #include "toolkit/Motion.h"
 #include "views/TagChip.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
+#include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QScroller>
@@ -29,18 +31,19 @@ TagFilterBar::TagFilterBar(QWidget *parent) : QWidget(parent)
     m_scroll->viewport()->setAutoFillBackground(false);
     m_scroll->setAutoFillBackground(false);
 
-    // Dragging with the left button scrolls the strip; the press reaches a chip only if it
-    // does not become a drag. The strip follows the pointer and stops where it is let go:
-    // no flick, no overshoot at the ends.
-    QScroller::grabGesture(m_scroll->viewport(), QScroller::LeftMouseButtonGesture);
-    QScrollerProperties properties =
-        QScroller::scroller(m_scroll->viewport())->scrollerProperties();
+    // Dragging with the left button scrolls the strip through a QScroller, fed from the
+    // event filter: grabbing its gesture instead would leak a recognizer for every strip
+    // destroyed unused (Qt 6.4), and would hold back every press on a chip. The strip
+    // follows the pointer and stops when let go: no flick, no overshoot at the ends.
+    QScroller *scroller = QScroller::scroller(m_scroll->viewport());
+    QScrollerProperties properties = scroller->scrollerProperties();
+    properties.setScrollMetric(QScrollerProperties::DragStartDistance,
+                               QApplication::startDragDistance() * 0.0254 /
+                                   m_scroll->viewport()->physicalDpiX());
     properties.setScrollMetric(QScrollerProperties::MaximumVelocity, 0);
     properties.setScrollMetric(QScrollerProperties::HorizontalOvershootPolicy,
                                QVariant::fromValue(QScrollerProperties::OvershootAlwaysOff));
-    properties.setScrollMetric(QScrollerProperties::VerticalOvershootPolicy,
-                               QVariant::fromValue(QScrollerProperties::OvershootAlwaysOff));
-    QScroller::scroller(m_scroll->viewport())->setScrollerProperties(properties);
+    scroller->setScrollerProperties(properties);
 
     m_content = new QWidget;
     auto *layout = new QHBoxLayout(m_content);
@@ -119,11 +122,31 @@ void TagFilterBar::resizeEvent(QResizeEvent *)
 
 bool TagFilterBar::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::FocusIn) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseMove ||
+        type == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton && !(mouse->buttons() & Qt::LeftButton))
+            return false;
+        QScroller *scroller = QScroller::scroller(m_scroll->viewport());
+        scroller->handleInput(type == QEvent::MouseButtonPress ? QScroller::InputPress
+                              : type == QEvent::MouseMove      ? QScroller::InputMove
+                                                               : QScroller::InputRelease,
+                              m_scroll->viewport()->mapFromGlobal(mouse->globalPosition()),
+                              mouse->timestamp());
+        if (scroller->state() != QScroller::Dragging)
+            return false;
+        // A press that became a drag clicks nothing: the chip lets go of it, and the moves
+        // are the strip's. The release still reaches the chip, so that it forgets the press.
+        if (auto *chip = qobject_cast<TagChip *>(watched))
+            chip->setDown(false);
+        return type == QEvent::MouseMove;
+    }
+    if (type == QEvent::FocusIn) {
         // A chip reached with the keyboard scrolls into view.
         if (auto *chip = qobject_cast<TagChip *>(watched))
             m_scroll->ensureWidgetVisible(chip, sideInset, 0);
-    } else if (event->type() == QEvent::Wheel) {
+    } else if (type == QEvent::Wheel) {
         // Either axis scrolls sideways, over a chip or between chips.
         auto *wheel = static_cast<QWheelEvent *>(event);
         QScrollBar *bar = m_scroll->horizontalScrollBar();

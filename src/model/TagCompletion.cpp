@@ -6,28 +6,20 @@
 
 namespace {
 
-const QString &wordClass()
-{
-    static const QString word = QString::fromUtf16(tagWordClass);
-    return word;
-}
-
 // "#(\w*)$": the last "#" when only word characters follow it. "#" is not a word
 // character, so the first match found is always at the last "#" of the text.
-const QRegularExpression &partialPattern()
+QRegularExpressionMatch partialMatch(const QString &text)
 {
-    static const QRegularExpression pattern(QStringLiteral("#(%1*)$").arg(wordClass()));
-    return pattern;
+    static const QRegularExpression pattern(
+        QStringLiteral("#(%1*)$").arg(QString::fromUtf16(tagWordClass)));
+    return pattern.match(text);
 }
 
 } // namespace
 
 std::optional<QString> TagCompletion::partialTag(const QString &text)
 {
-    const QRegularExpression &pattern = partialPattern();
-    if (!pattern.isValid())
-        return std::nullopt;
-    const QRegularExpressionMatch match = pattern.match(text);
+    const QRegularExpressionMatch match = partialMatch(text);
     if (!match.hasMatch())
         return std::nullopt;
     return match.captured(1);
@@ -48,11 +40,7 @@ QStringList TagCompletion::candidates(const QString &partial, const QStringList 
 
 std::optional<QString> TagCompletion::applied(const QString &text, const QString &tag)
 {
-    // The match of "#(\w*)$" as a whole is the match of "#\w*$".
-    const QRegularExpression &pattern = partialPattern();
-    if (!pattern.isValid())
-        return std::nullopt;
-    const QRegularExpressionMatch match = pattern.match(text);
+    const QRegularExpressionMatch match = partialMatch(text);
     if (!match.hasMatch())
         return std::nullopt;
     QString result = text;

@@ -168,10 +168,5 @@ std::uint64_t tagHash(const QString &tag)
 
 int tagColorIndex(const QString &tag)
 {
-    return static_cast<int>(tagHash(tag) % tagPalette.size());
-}
-
-RgbColor tagColor(const QString &tag)
-{
-    return tagPalette[tagColorIndex(tag)];
+    return static_cast<int>(tagHash(tag) % tagColorCount);
 }

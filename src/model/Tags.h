@@ -3,7 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <array>
 #include <cstdint>
 
 // The tag syntax: a "#" followed by a run of word characters. Word characters are the
@@ -32,24 +31,10 @@ QString trimmedSpacesAndTabs(const QString &text);
 // a precomposed é.
 QString tagKey(const QString &tag);
 
-// An sRGB colour with components in 0...1, kept free of QtGui so the model stays QtCore-only.
-struct RgbColor {
-    double red = 0;
-    double green = 0;
-    double blue = 0;
-    friend bool operator==(const RgbColor &, const RgbColor &) = default;
-};
-
-inline constexpr std::array<RgbColor, 6> tagPalette{{
-    {0.55, 0.47, 0.87},
-    {0.9, 0.49, 0.45},
-    {0.35, 0.75, 0.55},
-    {0.95, 0.68, 0.3},
-    {0.45, 0.7, 0.9},
-    {0.85, 0.5, 0.75},
-}};
+// How many colours the tag palette holds; the palette itself belongs to the interface.
+inline constexpr int tagColorCount = 6;
 
 // djb2 over the UTF-8 bytes of the lower-cased tag.
 std::uint64_t tagHash(const QString &tag);
+// The tag's place in the tag palette: its hash modulo the palette's size.
 int tagColorIndex(const QString &tag);
-RgbColor tagColor(const QString &tag);

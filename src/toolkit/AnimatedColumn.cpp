@@ -1,68 +1,30 @@
 #include "toolkit/AnimatedColumn.h"
 
+#include "toolkit/ColumnCulling.h"
+#include "toolkit/ColumnMotion.h"
 #include "toolkit/Motion.h"
 
-#include <QApplication>
 #include <QChildEvent>
+#include <QCoreApplication>
 #include <QEvent>
-#include <QGraphicsOpacityEffect>
-#include <QResizeEvent>
-#include <QVariantAnimation>
 
 #include <algorithm>
 
-namespace {
-
-QRect rounded(const QRectF &rect)
+AnimatedColumn::AnimatedColumn(QWidget *parent) : QWidget(parent), m_motion(new ColumnMotion(this))
 {
-    return {qRound(rect.x()), qRound(rect.y()), qRound(rect.width()), qRound(rect.height())};
-}
-
-QRectF interpolate(const QRectF &from, const QRectF &to, qreal t)
-{
-    auto mix = [t](qreal a, qreal b) { return a + (b - a) * t; };
-    return {mix(from.x(), to.x()), mix(from.y(), to.y()), mix(from.width(), to.width()),
-            mix(from.height(), to.height())};
-}
-
-bool overlapsVertically(const QRectF &rect, const QRect &band)
-{
-    return band.height() > 0 && rect.bottom() >= band.top() && rect.top() <= band.bottom() + 1;
-}
-
-// The start a motion towards `to` must have had so that at progress `t` it is at `now`;
-// used to change a moving item's target without a jump.
-QRectF startFor(const QRectF &now, const QRectF &to, qreal t)
-{
-    auto solve = [t](qreal current, qreal end) { return (current - t * end) / (1 - t); };
-    return {solve(now.x(), to.x()), solve(now.y(), to.y()), solve(now.width(), to.width()),
-            solve(now.height(), to.height())};
-}
-
-} // namespace
-
-AnimatedColumn::AnimatedColumn(QWidget *parent)
-    : QWidget(parent), m_animation(new QVariantAnimation(this))
-{
-    watchAncestors();
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
-
-    m_animation->setStartValue(0.0);
-    m_animation->setEndValue(1.0);
-    connect(m_animation, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant &value) { applyProgress(value.toReal()); });
-    connect(m_animation, &QVariantAnimation::finished, this, &AnimatedColumn::finishAnimation);
+    connect(m_motion, &ColumnMotion::itemLeft, this, &AnimatedColumn::finishRemoval);
+    connect(m_motion, &ColumnMotion::finished, this, &AnimatedColumn::updateCulling);
 }
 
 AnimatedColumn::~AnimatedColumn()
 {
-    // The children outlive this part of the object; they must not call back into it.
-    m_animation->disconnect(this);
-    m_animation->stop();
-    for (QObject *watched : std::as_const(m_watched))
-        disconnect(watched, &QObject::destroyed, this, nullptr);
+    // The children outlive this part of the object; nothing may call back into it.
+    m_motion->disconnect(this);
+    delete m_motion;
+    m_culling.reset();
 }
 
 void AnimatedColumn::setItems(const QList<QWidget *> &items)
@@ -90,12 +52,11 @@ void AnimatedColumn::setItems(const QList<QWidget *> &items)
         if (found == m_entries.end()) {
             if (item->parentWidget() != this)
                 item->setParent(this);
-            watch(item);
             Entry entry;
             entry.widget = item;
             m_entries.insert(item, entry);
             inserted.insert(item);
-        } else if (found->removing) {
+        } else if (m_motion->isLeaving(item)) {
             inserted.insert(item); // back before its fade-out ended
         }
     }
@@ -110,16 +71,13 @@ void AnimatedColumn::setStretchItem(QWidget *item)
     if (m_stretchItem == item)
         return;
     m_stretchItem = item;
-    invalidateHeights();
-    layoutPass({}, {});
+    relayout();
 }
 
 void AnimatedColumn::setInsertion(QWidget *item, Insertion insertion)
 {
-    if (!item)
-        return;
-    watch(item);
-    m_insertions.insert(item, insertion);
+    if (item)
+        m_insertions.insert(item, insertion);
 }
 
 void AnimatedColumn::setDeletesRemovedItems(bool deletes)
@@ -133,8 +91,13 @@ void AnimatedColumn::setPadding(int top, int bottom)
         return;
     m_paddingTop = top;
     m_paddingBottom = bottom;
-    invalidateHeights();
-    layoutPass({}, {});
+    relayout();
+}
+
+void AnimatedColumn::cullFarItems()
+{
+    if (!m_culling)
+        m_culling = std::make_unique<ColumnCulling>(this, [this] { updateCulling(); });
 }
 
 void AnimatedColumn::relayout()
@@ -143,25 +106,15 @@ void AnimatedColumn::relayout()
     layoutPass({}, {});
 }
 
-bool AnimatedColumn::isAnimating() const
-{
-    return m_animation->state() != QAbstractAnimation::Stopped;
-}
-
-int AnimatedColumn::heightForWidth(int width) const
-{
-    return naturalHeight(width);
-}
-
 QSize AnimatedColumn::sizeHint() const
 {
     const int width = std::max(0, this->width());
-    return {width, naturalHeight(width)};
+    return {width, heightForWidth(width)};
 }
 
 QSize AnimatedColumn::minimumSizeHint() const
 {
-    return {0, m_stretchItem ? naturalHeight(std::max(0, width())) : 0};
+    return {0, m_stretchItem ? heightForWidth(std::max(0, width())) : 0};
 }
 
 void AnimatedColumn::resizeEvent(QResizeEvent *event)
@@ -173,48 +126,15 @@ void AnimatedColumn::resizeEvent(QResizeEvent *event)
 
 bool AnimatedColumn::event(QEvent *event)
 {
-    switch (event->type()) {
-    case QEvent::LayoutRequest:
+    if (event->type() == QEvent::LayoutRequest) {
         // Some item's size hint changed; which one is not said, so all are asked again.
-        invalidateHeights();
-        layoutPass({}, {});
+        relayout();
         return true;
-    case QEvent::Move: // scrolled
-    case QEvent::Show:
-        updateCulling();
-        break;
-    case QEvent::ParentChange:
-        watchAncestors();
-        break;
-    case QEvent::ChildRemoved: {
-        // An item its owner moved to another parent is no longer the column's. (A child
-        // being deleted is also removed, but its destroyed signal came first and it is
-        // already forgotten: it must not be touched here.)
-        QObject *removed = static_cast<QChildEvent *>(event)->child();
-        if (m_entries.contains(removed)) {
-            const QPointer<QObject> child = removed;
-            QMetaObject::invokeMethod(
-                this,
-                [this, child] {
-                    if (child && child->parent() != this)
-                        releaseItem(static_cast<QWidget *>(child.data()));
-                },
-                Qt::QueuedConnection);
-        }
-        break;
     }
-    default:
-        break;
-    }
+    // An item deleted or moved to another parent by its owner is no longer the column's.
+    if (event->type() == QEvent::ChildRemoved)
+        forget(static_cast<QChildEvent *>(event)->child());
     return QWidget::event(event);
-}
-
-bool AnimatedColumn::eventFilter(QObject *watched, QEvent *event)
-{
-    // An ancestor that moves or changes size changes which part of the column is visible.
-    if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
-        updateCulling();
-    return QWidget::eventFilter(watched, event);
 }
 
 int AnimatedColumn::cachedHeight(Entry &entry, int width) const
@@ -227,8 +147,7 @@ int AnimatedColumn::cachedHeight(Entry &entry, int width) const
     int height = item->hasHeightForWidth() ? item->heightForWidth(width) : -1;
     if (height < 0)
         height = item->sizeHint().height();
-    height = std::clamp(height, item->minimumHeight(), item->maximumHeight());
-    height = std::max(0, height);
+    height = std::max(0, std::clamp(height, item->minimumHeight(), item->maximumHeight()));
 
     Entry::CachedHeight &slot =
         entry.heights[0].generation != m_generation ? entry.heights[0] : entry.heights[1];
@@ -236,19 +155,19 @@ int AnimatedColumn::cachedHeight(Entry &entry, int width) const
     return height;
 }
 
-int AnimatedColumn::naturalHeight(int width) const
+int AnimatedColumn::heightForWidth(int width) const
 {
+    // The sum of the items' heights, remembered for one width and layout generation.
     if (m_memoGeneration == m_generation && m_memoWidth == width)
         return m_memoHeight;
     int total = m_paddingTop + m_paddingBottom;
     for (QWidget *item : m_items) {
-        if (hiddenByOwner(m_entries[item]))
+        if (hiddenByOwner(item))
             continue;
-        if (item == m_stretchItem) {
+        if (item == m_stretchItem)
             total += std::max(0, item->minimumSizeHint().height());
-            continue;
-        }
-        total += cachedHeight(m_entries[item], width);
+        else
+            total += cachedHeight(m_entries[item], width);
     }
     m_memoWidth = width;
     m_memoHeight = total;
@@ -268,6 +187,30 @@ void AnimatedColumn::invalidateHeights()
     ++m_generation;
 }
 
+bool AnimatedColumn::hiddenByOwner(const QWidget *item) const
+{
+    return item->isHidden() && !(m_culling && m_culling->isCulled(item));
+}
+
+bool AnimatedColumn::isInSight(const QRectF &from, const QRectF &to) const
+{
+    return !m_culling || m_culling->isInSight(from.united(to));
+}
+
+bool AnimatedColumn::isNearSight(const QRectF &rect) const
+{
+    // Before the column's first resize nothing is known of what will be in sight.
+    return !m_culling || (!layoutDeferred() && m_culling->isNearSight(rect));
+}
+
+void AnimatedColumn::showItem(QWidget *item, bool shown)
+{
+    if (m_culling)
+        m_culling->setCulled(item, !shown);
+    else
+        item->setVisible(shown);
+}
+
 void AnimatedColumn::layoutPass(const QSet<QWidget *> &inserted, const QSet<QWidget *> &removed)
 {
     if (m_inPass) {
@@ -278,20 +221,19 @@ void AnimatedColumn::layoutPass(const QSet<QWidget *> &inserted, const QSet<QWid
 
     const int width = std::max(0, this->width());
     const bool deferred = layoutDeferred();
-    QList<QRect> targets;
-    targets.reserve(m_items.size());
-
     int fixed = m_paddingTop + m_paddingBottom;
     QList<int> heights;
     heights.reserve(m_items.size());
     for (QWidget *item : std::as_const(m_items)) {
         int height = 0;
-        const bool hidden = hiddenByOwner(m_entries[item]) && !inserted.contains(item);
+        const bool hidden = hiddenByOwner(item) && !inserted.contains(item);
         if (!deferred && !hidden && item != m_stretchItem)
             height = cachedHeight(m_entries[item], width);
         heights.append(height);
         fixed += height;
     }
+    QList<QRect> targets;
+    targets.reserve(m_items.size());
     int y = m_paddingTop;
     for (qsizetype i = 0; i < m_items.size(); ++i) {
         int height = heights[i];
@@ -301,9 +243,7 @@ void AnimatedColumn::layoutPass(const QSet<QWidget *> &inserted, const QSet<QWid
         y += height;
     }
 
-    std::optional<Animation> animation = Motion::current();
-    if (animation && (deferred || !isVisible() || animation->durationMs() <= 0))
-        animation.reset();
+    const std::optional<Animation> animation = deferred ? std::nullopt : Motion::currentFor(this);
     if (animation)
         placeAnimated(targets, inserted, removed, *animation);
     else
@@ -319,7 +259,7 @@ void AnimatedColumn::layoutPass(const QSet<QWidget *> &inserted, const QSet<QWid
         return;
     }
     updateCulling();
-    const int natural = naturalHeight(width);
+    const int natural = heightForWidth(width);
     if (natural != m_reportedHeight) {
         m_reportedHeight = natural;
         updateGeometry();
@@ -332,36 +272,17 @@ void AnimatedColumn::placeAtOnce(const QList<QRect> &targets, const QSet<QWidget
     for (QWidget *item : removed)
         finishRemoval(item);
 
-    const bool running = isAnimating();
-    const qreal progress = running ? m_animation->currentValue().toReal() : 1.0;
-    const QRect band = keptBand();
     for (qsizetype i = 0; i < m_items.size(); ++i) {
         QWidget *item = m_items[i];
-        Entry &entry = m_entries[item];
         const QRect &target = targets[i];
         if (inserted.contains(item)) {
-            entry.tracked = false;
-            endFadeOut(entry);
-            dropEffect(entry);
+            m_motion->drop(item);
             item->setGeometry(target);
             // Far out of sight it is not even shown: showing thousands of rows at once is
             // what makes a long list slow to open.
-            // Before the column's first resize nothing is known of what will be in sight.
-            entry.culled = layoutDeferred() || !overlapsVertically(QRectF(target), band);
-            // Hidden explicitly when culled, or showing the column would show it.
-            item->setVisible(!entry.culled);
-        } else if (entry.tracked) {
-            // Moving already: keep moving, towards the new place, without a jump.
-            if (rounded(entry.to) == target)
-                continue;
-            if (progress < 0.999) {
-                entry.from = startFor(QRectF(item->geometry()), QRectF(target), progress);
-                entry.to = QRectF(target);
-            } else {
-                entry.tracked = false;
-                dropEffect(entry);
-                item->setGeometry(target);
-            }
+            showItem(item, isNearSight(QRectF(target)));
+        } else if (m_motion->isMoving(item)) {
+            m_motion->redirect(item, target);
         } else if (item->geometry() != target) {
             item->setGeometry(target);
         }
@@ -371,156 +292,48 @@ void AnimatedColumn::placeAtOnce(const QList<QRect> &targets, const QSet<QWidget
 void AnimatedColumn::placeAnimated(const QList<QRect> &targets, const QSet<QWidget *> &inserted,
                                    const QSet<QWidget *> &removed, const Animation &animation)
 {
-    m_animation->stop();
-
-    // Only what can be seen is animated: an item whose whole path lies outside the visible
-    // part of the column (a long list in a scroll area) goes straight to its end, so one
-    // frame costs as many items as are on screen, not as many as are in the list.
-    const QRect visible = visiblePart();
-    const QRect band = keptBand();
-    auto seen = [&visible](const QRectF &from, const QRectF &to) {
-        return overlapsVertically(from.united(to), visible);
+    auto slides = [this](QWidget *item) {
+        return m_insertions.value(item, Insertion::Fade) == Insertion::SlideFromTopAndFade;
     };
-
-    // Whatever is in flight continues from where it is now.
-    QList<QObject *> tracked;
-    for (QObject *key : std::as_const(m_tracked)) {
-        const auto found = m_entries.find(key);
-        if (found == m_entries.end() || !found->tracked)
-            continue;
-        found->from = QRectF(found->widget->geometry());
-        found->opacityFrom = currentOpacity(*found);
-        QWidget *item = found->widget;
-        if (found->removing && !inserted.contains(item) && !removed.contains(item))
-            tracked.append(key); // still fading out, towards its old end
-    }
-
+    // Only what can be seen is animated: an item whose whole path lies out of sight goes
+    // straight to its end, so that one frame costs as many items as are on screen.
+    m_motion->restart(inserted);
     for (qsizetype i = 0; i < m_items.size(); ++i) {
         QWidget *item = m_items[i];
-        Entry &entry = m_entries[item];
         const QRectF target(targets[i]);
-        if (inserted.contains(item)) {
-            if (entry.removing && entry.tracked) {
-                // Back before its fade-out ended: fade in again from where it is.
-                endFadeOut(entry);
-                entry.to = target;
-                entry.opacityTo = 1;
+        const bool moving = m_motion->isMoving(item);
+        if (inserted.contains(item) && !(moving && m_motion->isLeaving(item))) {
+            const QRectF from = slides(item) ? target.translated(0, -target.height()) : target;
+            if (isInSight(from, target)) {
+                m_motion->enter(item, from, target);
+                showItem(item, true);
             } else {
-                endFadeOut(entry);
-                const bool slides =
-                    m_insertions.value(item, Insertion::Fade) == Insertion::SlideFromTopAndFade;
-                entry.from = slides ? target.translated(0, -target.height()) : target;
-                entry.to = target;
-                if (!seen(entry.from, entry.to)) {
-                    entry.tracked = false;
-                    dropEffect(entry);
-                    item->setGeometry(targets[i]);
-                    entry.culled = !overlapsVertically(target, band);
-                    item->setVisible(!entry.culled);
-                    continue;
-                }
-                entry.opacityFrom = 0;
-                entry.opacityTo = 1;
-                setOpacity(entry, 0);
-                item->setGeometry(rounded(entry.from));
-                entry.culled = false;
-                item->show();
-            }
-            entry.tracked = true;
-            tracked.append(item);
-        } else if (hiddenByOwner(entry)) {
-            item->setGeometry(targets[i]);
-        } else if (entry.tracked) {
-            entry.to = target;
-            entry.opacityTo = 1;
-            tracked.append(item);
-        } else if (item->geometry() != targets[i]) {
-            entry.from = QRectF(item->geometry());
-            entry.to = target;
-            if (!seen(entry.from, entry.to)) {
+                m_motion->drop(item);
                 item->setGeometry(targets[i]);
-                continue;
+                showItem(item, isNearSight(target));
             }
-            entry.opacityFrom = entry.opacityTo = 1;
-            entry.tracked = true;
-            tracked.append(item);
-            if (entry.culled) {
-                entry.culled = false; // its path crosses the visible part
-                item->show();
+        } else if (hiddenByOwner(item)) {
+            m_motion->drop(item);
+            item->setGeometry(targets[i]);
+        } else if (moving) {
+            m_motion->moveTo(item, target); // also one back before its fade-out ended
+        } else if (item->geometry() != targets[i]) {
+            if (isInSight(QRectF(item->geometry()), target)) {
+                m_motion->moveTo(item, target);
+                showItem(item, true); // a culled one whose path crosses the part in sight
+            } else {
+                item->setGeometry(targets[i]);
             }
         }
     }
-
     for (QWidget *item : removed) {
-        Entry &entry = m_entries[item];
-        if (!entry.tracked) {
-            entry.from = QRectF(item->geometry());
-            entry.opacityFrom = currentOpacity(entry);
-        }
-        if (hiddenByOwner(entry) || entry.culled || !seen(entry.from, entry.from)) {
-            entry.tracked = false;
+        const QRectF from(item->geometry());
+        if (item->isHidden() || !isInSight(from, from))
             finishRemoval(item);
-            continue;
-        }
-        startFadeOut(entry);
-        const bool slides =
-            m_insertions.value(item, Insertion::Fade) == Insertion::SlideFromTopAndFade;
-        entry.to = slides ? entry.from.translated(0, -entry.from.height()) : entry.from;
-        entry.opacityTo = 0;
-        entry.tracked = true;
-        tracked.append(item);
-    }
-
-    for (QObject *key : std::as_const(tracked)) {
-        Entry &entry = m_entries[key];
-        if (entry.opacityFrom < 1 || entry.opacityTo < 1)
-            setOpacity(entry, entry.opacityFrom);
         else
-            dropEffect(entry);
+            m_motion->leave(item, slides(item));
     }
-    m_tracked = tracked;
-    if (m_tracked.isEmpty())
-        return;
-
-    applyProgress(0);
-    m_animation->setDuration(animation.durationMs());
-    m_animation->setEasingCurve(animation.easingCurve());
-    m_animation->start();
-}
-
-void AnimatedColumn::applyProgress(qreal progress)
-{
-    for (QObject *key : std::as_const(m_tracked)) {
-        const auto found = m_entries.find(key);
-        if (found == m_entries.end() || !found->tracked)
-            continue;
-        Entry &entry = *found;
-        const QRect geometry = rounded(interpolate(entry.from, entry.to, progress));
-        if (entry.widget->geometry() != geometry)
-            entry.widget->setGeometry(geometry);
-        if (entry.effect)
-            entry.effect->setOpacity(entry.opacityFrom +
-                                     (entry.opacityTo - entry.opacityFrom) * progress);
-    }
-}
-
-void AnimatedColumn::finishAnimation()
-{
-    const QList<QObject *> tracked = std::exchange(m_tracked, {});
-    for (QObject *key : tracked) {
-        const auto found = m_entries.find(key);
-        if (found == m_entries.end() || !found->tracked)
-            continue;
-        found->tracked = false;
-        if (found->removing) {
-            finishRemoval(key);
-        } else {
-            found->widget->setGeometry(rounded(found->to));
-            dropEffect(*found);
-        }
-    }
-    updateCulling();
-    emit animationFinished();
+    m_motion->start(animation);
 }
 
 void AnimatedColumn::finishRemoval(QObject *key)
@@ -528,186 +341,55 @@ void AnimatedColumn::finishRemoval(QObject *key)
     const auto found = m_entries.find(key);
     if (found == m_entries.end())
         return;
-    Entry &entry = *found;
-    QWidget *item = entry.widget;
-    dropEffect(entry);
-    endFadeOut(entry);
+    QWidget *item = found->widget;
     m_entries.erase(found);
+    m_motion->drop(item);
+    if (m_culling)
+        m_culling->forget(item);
+    // Hidden at once: a deferred delete may come after the next paint.
+    item->hide();
     if (m_deletesRemovedItems) {
-        m_watched.remove(item);
         m_insertions.remove(item);
-        disconnect(item, &QObject::destroyed, this, nullptr);
-        // Hidden at once: the deferred delete may come after the next paint.
-        item->hide();
         item->deleteLater();
-    } else {
-        item->hide();
     }
 }
 
-void AnimatedColumn::setOpacity(Entry &entry, qreal opacity)
+void AnimatedColumn::forget(QObject *key)
 {
-    if (!entry.effect) {
-        // An item that carries an effect of its own keeps it and simply does not fade.
-        if (entry.widget->graphicsEffect())
-            return;
-        auto *effect = new QGraphicsOpacityEffect(entry.widget);
-        entry.widget->setGraphicsEffect(effect);
-        entry.effect = effect;
-    }
-    entry.effect->setOpacity(opacity);
-}
-
-void AnimatedColumn::dropEffect(Entry &entry)
-{
-    if (entry.effect && entry.widget->graphicsEffect() == entry.effect)
-        entry.widget->setGraphicsEffect(nullptr); // deletes the effect
-    entry.effect = nullptr;
-}
-
-void AnimatedColumn::startFadeOut(Entry &entry)
-{
-    if (entry.removing)
-        return;
-    entry.removing = true;
-    entry.wasMouseTransparent = entry.widget->testAttribute(Qt::WA_TransparentForMouseEvents);
-    entry.widget->setAttribute(Qt::WA_TransparentForMouseEvents, true);
-}
-
-void AnimatedColumn::endFadeOut(Entry &entry)
-{
-    if (!entry.removing)
-        return;
-    entry.removing = false;
-    entry.widget->setAttribute(Qt::WA_TransparentForMouseEvents, entry.wasMouseTransparent);
-}
-
-qreal AnimatedColumn::currentOpacity(const Entry &entry)
-{
-    return entry.effect ? entry.effect->opacity() : 1.0;
-}
-
-void AnimatedColumn::watch(QWidget *item)
-{
-    if (m_watched.contains(item))
-        return;
-    m_watched.insert(item);
-    connect(item, &QObject::destroyed, this, &AnimatedColumn::itemDestroyed);
-}
-
-void AnimatedColumn::itemDestroyed(QObject *object)
-{
-    m_watched.remove(object);
-    m_insertions.remove(object);
-    const auto found = m_entries.find(object);
-    if (found == m_entries.end())
-        return;
-    const bool listed = !found->removing;
-    m_entries.erase(found);
+    m_insertions.remove(key);
+    if (!m_entries.contains(key))
+        return; // not an item
+    const bool listed = !m_motion->isLeaving(key);
+    m_entries.remove(key);
+    m_motion->drop(key); // takes its fade off one that moved elsewhere
+    if (m_culling)
+        m_culling->forget(key);
     if (listed) {
-        m_items.removeIf(
-            [object](QWidget *item) { return static_cast<QObject *>(item) == object; });
+        m_items.removeIf([key](QWidget *item) { return static_cast<QObject *>(item) == key; });
         invalidateHeights();
         QCoreApplication::postEvent(this, new QEvent(QEvent::LayoutRequest));
     }
 }
 
-void AnimatedColumn::releaseItem(QWidget *item)
-{
-    const auto found = m_entries.find(item);
-    if (found == m_entries.end())
-        return;
-    found->tracked = false;
-    dropEffect(*found);
-    endFadeOut(*found);
-    m_watched.remove(item);
-    disconnect(item, &QObject::destroyed, this, nullptr);
-    itemDestroyed(item);
-}
-
-bool AnimatedColumn::hiddenByOwner(const Entry &entry)
-{
-    return entry.widget->isHidden() && !entry.culled;
-}
-
-QRect AnimatedColumn::visiblePart() const
-{
-    // The column clipped by each of its ancestors, in the column's coordinates.
-    QRect clip = rect();
-    QPoint offset;
-    const QWidget *widget = this;
-    while (!widget->isWindow() && widget->parentWidget()) {
-        offset += widget->pos();
-        widget = widget->parentWidget();
-        clip &= QRect(-offset, widget->size());
-    }
-    return clip;
-}
-
-QRect AnimatedColumn::keptBand() const
-{
-    // Items near the visible part stay shown, so that a short scroll shows no gaps.
-    const QRect visible = visiblePart();
-    if (visible.height() <= 0)
-        return {};
-    const int margin = std::max(200, visible.height());
-    return visible.adjusted(0, -margin, 0, margin);
-}
-
 void AnimatedColumn::updateCulling()
 {
-    if (m_inPass || m_inCulling || layoutDeferred())
+    if (!m_culling || m_inPass || layoutDeferred())
         return;
     // Showing and hiding items posts layout requests that tell nothing new. Requests
     // already waiting are answered first, so that those can be dropped afterwards.
     QCoreApplication::sendPostedEvents(this, QEvent::LayoutRequest);
-    m_inCulling = true;
-    // A hidden column only brings items back: it may be rendered without being shown, and
-    // then everything in sight must be there.
-    const bool mayHide = isVisible();
-    const QRect band = keptBand();
-    const QWidget *focus = QApplication::focusWidget();
-    const int width = this->width();
-    bool heightsChanged = false;
-    for (QWidget *item : std::as_const(m_items)) {
-        Entry &entry = m_entries[item];
-        if (hiddenByOwner(entry))
-            continue;
-        // The item with the keyboard focus stays, wherever it is: hiding it would take
-        // the focus away (and end an edit in progress).
-        const bool kept = entry.tracked || overlapsVertically(QRectF(item->geometry()), band) ||
-                          (focus && (focus == item || item->isAncestorOf(focus)));
-        if (kept && entry.culled) {
-            entry.culled = false;
-            item->show();
-            // A hidden item does not report changes of its size: ask it now.
-            if (item != m_stretchItem) {
-                entry.heights[0].generation = entry.heights[1].generation = 0;
-                heightsChanged |= cachedHeight(entry, width) != item->height();
-            }
-        } else if (!kept && !entry.culled && mayHide) {
-            entry.culled = true;
-            item->hide();
-        }
-    }
-    m_inCulling = false;
+    const QList<QWidget *> shown = m_culling->update(
+        m_items, [this](const QWidget *item) { return m_motion->isMoving(item); });
     QCoreApplication::removePostedEvents(this, QEvent::LayoutRequest);
-    if (heightsChanged) {
-        invalidateHeights();
-        layoutPass({}, {});
-    }
-}
-
-void AnimatedColumn::watchAncestors()
-{
-    for (const QPointer<QWidget> &ancestor : std::as_const(m_ancestors)) {
-        if (ancestor)
-            ancestor->removeEventFilter(this);
-    }
-    m_ancestors.clear();
-    for (QWidget *widget = parentWidget(); widget && !widget->isWindow();
-         widget = widget->parentWidget()) {
-        widget->installEventFilter(this);
-        m_ancestors.append(widget);
+    // A hidden item does not report changes of its size: those shown again are asked now,
+    // against the height they were laid out with.
+    for (QWidget *item : shown) {
+        Entry &entry = m_entries[item];
+        const int laidOut = cachedHeight(entry, width());
+        entry.heights[0].generation = entry.heights[1].generation = 0;
+        if (item != m_stretchItem && cachedHeight(entry, width()) != laidOut) {
+            relayout();
+            return;
+        }
     }
 }

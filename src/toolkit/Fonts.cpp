@@ -30,6 +30,15 @@ const RoundedFamilies &roundedFamilies()
     return families;
 }
 
+// The system font in its default design.
+QFont standardFont(qreal pixelSize, QFont::Weight weight)
+{
+    QFont font;
+    font.setPixelSize(qMax(1, qRound(pixelSize)));
+    font.setWeight(weight);
+    return font;
+}
+
 } // namespace
 
 namespace Fonts {
@@ -38,7 +47,7 @@ QFont rounded(qreal pixelSize, QFont::Weight weight)
 {
     const RoundedFamilies &families = roundedFamilies();
     if (families.regular.isEmpty())
-        return standard(pixelSize, weight);
+        return standardFont(pixelSize, weight);
 
     QFont font(families.regular);
     if (weight <= QFont::Light) {
@@ -53,14 +62,6 @@ QFont rounded(qreal pixelSize, QFont::Weight weight)
         font.setWeight(QFont::Bold);
     }
     font.setPixelSize(qMax(1, qRound(pixelSize)));
-    return font;
-}
-
-QFont standard(qreal pixelSize, QFont::Weight weight)
-{
-    QFont font;
-    font.setPixelSize(qMax(1, qRound(pixelSize)));
-    font.setWeight(weight);
     return font;
 }
 

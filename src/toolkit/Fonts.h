@@ -7,7 +7,5 @@ namespace Fonts {
 
 // The system font in its rounded design: Quicksand when installed, else the sans-serif.
 QFont rounded(qreal pixelSize, QFont::Weight weight = QFont::Normal);
-// The system font in its default design, used for symbols and plain text.
-QFont standard(qreal pixelSize, QFont::Weight weight = QFont::Normal);
 
 } // namespace Fonts

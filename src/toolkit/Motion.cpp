@@ -1,5 +1,10 @@
 #include "toolkit/Motion.h"
 
+#include "toolkit/Theme.h"
+
+#include <QPropertyAnimation>
+#include <QWidget>
+
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -12,24 +17,9 @@ double springPosition(double s)
     return 1.0 - (1.0 + s) * std::exp(-s);
 }
 
-// The value of s at which the spring is within 0.1 % of its target (about 9.23), found by
-// Newton's method on (1 + s)·e^(-s) = 0.001; the derivative of the left side is -s·e^(-s).
-double settleAngle()
-{
-    static const double angle = [] {
-        double s = 9.0;
-        for (int i = 0; i < 50; ++i) {
-            const double f = (1.0 + s) * std::exp(-s) - 0.001;
-            const double df = -s * std::exp(-s);
-            const double next = s - f / df;
-            if (std::abs(next - s) < 1e-12)
-                return next;
-            s = next;
-        }
-        return s;
-    }();
-    return angle;
-}
+// The value of s at which the spring is within 0.1 % of its target: the root of
+// (1 + s)·e^(-s) = 0.001 (by Newton's method).
+constexpr double settleAngle = 9.233413476451586;
 
 // The spring over its settling time, progress 0...1, scaled so that it ends exactly at 1.
 // With time measured in settling times, the curve is the same for every response.
@@ -39,8 +29,7 @@ qreal springCurve(qreal progress)
         return 0;
     if (progress >= 1)
         return 1;
-    const double end = settleAngle();
-    return springPosition(progress * end) / springPosition(end);
+    return springPosition(progress * settleAngle) / springPosition(settleAngle);
 }
 
 std::vector<std::optional<Animation>> &transactions()
@@ -54,6 +43,21 @@ bool &enabledFlag()
     static bool enabled = true;
     return enabled;
 }
+
+// Colours are mixed by the theme's rule; every other type as Qt mixes it.
+class PropertyAnimation : public QPropertyAnimation
+{
+public:
+    using QPropertyAnimation::QPropertyAnimation;
+
+protected:
+    QVariant interpolated(const QVariant &from, const QVariant &to, qreal progress) const override
+    {
+        if (from.metaType() == QMetaType::fromType<QColor>())
+            return mix(from.value<QColor>(), to.value<QColor>(), progress);
+        return QPropertyAnimation::interpolated(from, to, progress);
+    }
+};
 
 class TransactionScope
 {
@@ -73,7 +77,7 @@ int Animation::durationMs() const
 {
     const double seconds = std::max(0.0, this->seconds);
     if (kind == Kind::Spring)
-        return int(std::lround(seconds * 1000.0 * settleAngle() / (2 * std::numbers::pi)));
+        return int(std::lround(seconds * 1000.0 * settleAngle / (2 * std::numbers::pi)));
     return int(std::lround(seconds * 1000.0));
 }
 
@@ -86,6 +90,12 @@ QEasingCurve Animation::easingCurve() const
     }
     // InOutQuad stays within 0.012 of the common ease-in-out Bézier (0.42, 0, 0.58, 1).
     return QEasingCurve(QEasingCurve::InOutQuad);
+}
+
+void Animation::applyTo(QVariantAnimation *animation) const
+{
+    animation->setDuration(durationMs());
+    animation->setEasingCurve(easingCurve());
 }
 
 namespace Motion {
@@ -104,21 +114,44 @@ void withAnimation(const Animation &animation, const std::function<void()> &chan
         change();
 }
 
-void withoutAnimation(const std::function<void()> &change)
+std::optional<Animation> currentFor(const QWidget *widget)
 {
-    const TransactionScope scope(std::nullopt);
-    if (change)
-        change();
+    std::optional<Animation> animation = current();
+    if (animation && (animation->durationMs() <= 0 || !widget->isVisible()))
+        animation.reset();
+    return animation;
+}
+
+void animateProperty(QWidget *widget, const char *name, const QVariant &value,
+                     const std::optional<Animation> &curve)
+{
+    const QString key = QLatin1String(name);
+    auto *animation = widget->findChild<QPropertyAnimation *>(key, Qt::FindDirectChildrenOnly);
+    if (animation)
+        animation->stop(); // before reading the value it has got to
+    const QVariant shown = widget->property(name);
+    if (!curve || shown == value) {
+        widget->setProperty(name, value);
+        return;
+    }
+    if (!animation) {
+        animation = new PropertyAnimation(widget, name, widget);
+        animation->setObjectName(key);
+    }
+    animation->setStartValue(shown);
+    animation->setEndValue(value);
+    curve->applyTo(animation);
+    animation->start();
+}
+
+void animateProperty(QWidget *widget, const char *name, const QVariant &value)
+{
+    animateProperty(widget, name, value, currentFor(widget));
 }
 
 void setAnimationsEnabled(bool enabled)
 {
     enabledFlag() = enabled;
-}
-
-bool animationsEnabled()
-{
-    return enabledFlag();
 }
 
 } // namespace Motion

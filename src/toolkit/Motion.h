@@ -5,6 +5,10 @@
 #include <functional>
 #include <optional>
 
+class QVariant;
+class QVariantAnimation;
+class QWidget;
+
 // An animation curve: an ease-in-out by duration, or a critically damped spring by response.
 struct Animation {
     enum class Kind { EaseInOut, Spring };
@@ -18,6 +22,8 @@ struct Animation {
     // within 0.1 % of its target (about 1.47 times its response).
     int durationMs() const;
     QEasingCurve easingCurve() const;
+    // Gives `animation` this curve's duration and easing.
+    void applyTo(QVariantAnimation *animation) const;
 };
 
 namespace Motion {
@@ -25,15 +31,23 @@ namespace Motion {
 // The animation of the transaction being run, if any. Views read it while they apply a
 // change of state: with one they animate the change, without one they apply it at once.
 std::optional<Animation> current();
+// The current animation if a change to `widget` is to be animated by it: only a widget on
+// screen animates, and only along a curve that takes time.
+std::optional<Animation> currentFor(const QWidget *widget);
 
 // Runs `change` with `animation` as the current animation. Transactions nest; the
 // innermost animation wins.
 void withAnimation(const Animation &animation, const std::function<void()> &change);
-// Runs `change` with no current animation, even inside a transaction.
-void withoutAnimation(const std::function<void()> &change);
+
+// Brings the property `name` of `widget` (a Q_PROPERTY) to `value`: along `curve` when
+// there is one, from wherever a running change of that property has got to, else at once.
+// Colours are mixed in premultiplied form. The animation is made on first use and kept.
+void animateProperty(QWidget *widget, const char *name, const QVariant &value,
+                     const std::optional<Animation> &curve);
+// The same along currentFor(widget).
+void animateProperty(QWidget *widget, const char *name, const QVariant &value);
 
 // Tests and benchmarks switch animations off to see end states at once.
 void setAnimationsEnabled(bool enabled);
-bool animationsEnabled();
 
 } // namespace Motion

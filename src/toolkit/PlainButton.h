@@ -5,14 +5,14 @@
 #include <QAbstractButton>
 #include <QColor>
 
-class QVariantAnimation;
-
 // A button of which only the label is drawn and clickable: no bezel, no background, a
 // pointing-hand cursor. This one's label is a symbol; its colour change animates with the
 // current animation transaction, if any.
 class PlainButton : public QAbstractButton
 {
     Q_OBJECT
+    // The colour drawn now, on its way to color() while a change animates.
+    Q_PROPERTY(QColor shownColor READ shownColor WRITE setShownColor)
 
 public:
     PlainButton(Symbol symbol, qreal pixelSize, QWidget *parent = nullptr);
@@ -28,10 +28,11 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QColor shownColor() const { return m_shownColor; }
+    void setShownColor(const QColor &color);
+
     Symbol m_symbol;
     qreal m_pixelSize;
-    QColor m_color;      // the colour set by the owner
-    QColor m_shownColor; // the colour drawn now, on its way to m_color while animating
-    QColor m_fromColor;  // where the running colour animation started
-    QVariantAnimation *m_colorAnimation = nullptr;
+    QColor m_color;
+    QColor m_shownColor;
 };

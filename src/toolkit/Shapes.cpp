@@ -14,6 +14,16 @@ constexpr qreal cornerExtent = 1.28;
 // Where the middle of a circular arc of radius 1 lies from its corner, along each axis.
 constexpr qreal arcMiddle = 0.29289321881345254; // 1 - 1/sqrt(2)
 
+void fillPath(QPainter &painter, const QPainterPath &path, const QColor &color)
+{
+    if (color.alpha() == 0)
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(path, color);
+    painter.restore();
+}
+
 } // namespace
 
 namespace Shapes {
@@ -58,22 +68,12 @@ QPainterPath capsule(const QRectF &rect)
 
 void fillRoundedRect(QPainter &painter, const QRectF &rect, qreal radius, const QColor &color)
 {
-    if (color.alpha() == 0)
-        return;
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillPath(continuousRoundedRect(rect, radius), color);
-    painter.restore();
+    fillPath(painter, continuousRoundedRect(rect, radius), color);
 }
 
 void fillCapsule(QPainter &painter, const QRectF &rect, const QColor &color)
 {
-    if (color.alpha() == 0)
-        return;
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillPath(capsule(rect), color);
-    painter.restore();
+    fillPath(painter, capsule(rect), color);
 }
 
 void fillMaterial(QPainter &painter, const QRectF &rect, qreal radius, const Theme &theme)

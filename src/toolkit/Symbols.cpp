@@ -7,6 +7,7 @@
 #include <QPixmap>
 
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -16,31 +17,24 @@ const QString &iconFamily()
     return family;
 }
 
+// The Material Icons code points, in the order of the Symbol enumeration.
+constexpr char16_t glyphs[] = {
+    0xE147, // add_circle
+    0xE8B8, // settings
+    0xE6B1, // checklist
+    0xE425, // timer
+    0xE873, // description
+    0xE86C, // check_circle
+    0xE836, // radio_button_unchecked
+    0xE5C9, // cancel
+    0xE153, // flag
+    0xE16E, // outlined_flag
+};
+static_assert(std::size(glyphs) == std::size_t(Symbol::FlagSlash) + 1);
+
 char16_t glyph(Symbol symbol)
 {
-    switch (symbol) {
-    case Symbol::PlusCircleFill:
-        return 0xE147; // add_circle
-    case Symbol::Gearshape:
-        return 0xE8B8; // settings
-    case Symbol::Checklist:
-        return 0xE6B1; // checklist
-    case Symbol::Timer:
-        return 0xE425; // timer
-    case Symbol::NoteText:
-        return 0xE873; // description
-    case Symbol::CheckmarkCircleFill:
-        return 0xE86C; // check_circle
-    case Symbol::Circle:
-        return 0xE836; // radio_button_unchecked
-    case Symbol::XmarkCircleFill:
-        return 0xE5C9; // cancel
-    case Symbol::FlagFill:
-        return 0xE153; // flag
-    case Symbol::FlagSlash:
-        return 0xE16E; // outlined_flag
-    }
-    return 0xE836;
+    return glyphs[std::size_t(symbol)];
 }
 
 QFont iconFont(qreal pixelSize)
@@ -70,7 +64,7 @@ void drawGlyph(QPainter &painter, Symbol symbol, const QRectF &rect, qreal pixel
 void drawSlashed(QPainter &painter, const QRectF &rect, qreal pixelSize, const QColor &color)
 {
     const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    const QSizeF box = Symbols::size(Symbol::FlagSlash, pixelSize);
+    const QSizeF box = Symbols::size(pixelSize);
     const QSize pixels(qCeil(box.width() * dpr) + 2, qCeil(box.height() * dpr) + 2);
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(dpr);
@@ -104,9 +98,9 @@ void drawSlashed(QPainter &painter, const QRectF &rect, qreal pixelSize, const Q
 
 namespace Symbols {
 
-QSizeF size(Symbol, qreal pixelSize)
+QSize size(qreal pixelSize)
 {
-    const qreal em = qMax(1, qRound(pixelSize));
+    const int em = qMax(1, qRound(pixelSize));
     return {em, em};
 }
 
@@ -130,7 +124,7 @@ void paint(QPainter &painter, Symbol symbol, const QRectF &rect, qreal pixelSize
 QIcon icon(Symbol symbol, qreal pixelSize, const QColor &color)
 {
     QIcon result;
-    const QSizeF box = size(symbol, pixelSize);
+    const QSizeF box = size(pixelSize);
     for (const qreal dpr : {1.0, 2.0}) {
         QPixmap pixmap(QSize(qCeil(box.width() * dpr), qCeil(box.height() * dpr)));
         pixmap.setDevicePixelRatio(dpr);

@@ -23,8 +23,8 @@ enum class Symbol {
 
 namespace Symbols {
 
-// The box a symbol takes at a font size (in logical pixels).
-QSizeF size(Symbol symbol, qreal pixelSize);
+// The box every symbol takes at a font size (in logical pixels): the font's em square.
+QSize size(qreal pixelSize);
 // Draws the symbol centred in `rect`.
 void paint(QPainter &painter, Symbol symbol, const QRectF &rect, qreal pixelSize,
            const QColor &color);

@@ -3,9 +3,11 @@
 #include "model/Tags.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QWidget>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -15,22 +17,44 @@ QColor rgba(qreal red, qreal green, qreal blue, qreal alpha)
                             float(std::clamp(alpha, 0.0, 1.0)));
 }
 
+// The tag colours as sRGB components, in the order of the model's colour index.
+struct Rgb {
+    qreal red, green, blue;
+};
+constexpr std::array<Rgb, tagColorCount> tagPalette{{
+    {0.55, 0.47, 0.87},
+    {0.9, 0.49, 0.45},
+    {0.35, 0.75, 0.55},
+    {0.95, 0.68, 0.3},
+    {0.45, 0.7, 0.9},
+    {0.85, 0.5, 0.75},
+}};
+
 } // namespace
 
-QColor withOpacity(QColor color, qreal opacity)
+QColor mix(const QColor &from, const QColor &to, qreal t)
 {
-    color.setAlphaF(float(std::clamp(color.alphaF() * opacity, 0.0, 1.0)));
-    return color;
+    if (t <= 0)
+        return from;
+    if (t >= 1)
+        return to;
+    const qreal a0 = from.alphaF();
+    const qreal a1 = to.alphaF();
+    const qreal alpha = a0 + (a1 - a0) * t;
+    if (alpha <= 0)
+        return QColor::fromRgbF(0, 0, 0, 0);
+    auto channel = [&](qreal c0, qreal c1) {
+        return std::clamp((c0 * a0 + (c1 * a1 - c0 * a0) * t) / alpha, 0.0, 1.0);
+    };
+    return QColor::fromRgbF(float(channel(from.redF(), to.redF())),
+                            float(channel(from.greenF(), to.greenF())),
+                            float(channel(from.blueF(), to.blueF())), float(alpha));
 }
 
 Theme Theme::of(const QWidget *widget)
 {
-    return Theme(isDark(widget ? widget->palette() : QApplication::palette()));
-}
-
-bool Theme::isDark(const QPalette &palette)
-{
-    return palette.color(QPalette::Window).lightness() < 128;
+    const QPalette palette = widget ? widget->palette() : QApplication::palette();
+    return Theme(palette.color(QPalette::Window).lightness() < 128);
 }
 
 QColor Theme::accent(qreal opacity)
@@ -40,19 +64,8 @@ QColor Theme::accent(qreal opacity)
 
 QColor Theme::tagColor(const QString &tag, qreal opacity)
 {
-    return paletteColor(tagColorIndex(tag), opacity);
-}
-
-QColor Theme::paletteColor(int index, qreal opacity)
-{
-    const int count = int(tagPalette.size());
-    const RgbColor &color = tagPalette[std::size_t(((index % count) + count) % count)];
+    const Rgb &color = tagPalette[std::size_t(tagColorIndex(tag))];
     return rgba(color.red, color.green, color.blue, opacity);
-}
-
-QColor Theme::white(qreal opacity)
-{
-    return rgba(1, 1, 1, opacity);
 }
 
 QColor Theme::primary(qreal opacity) const
@@ -89,4 +102,13 @@ QColor Theme::materialFill() const
 QColor Theme::materialBorder() const
 {
     return m_dark ? rgba(1, 1, 1, 0.06) : rgba(0, 0, 0, 0.08);
+}
+
+void Theme::applyTo(QLineEdit *field) const
+{
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    palette.setColor(QPalette::Text, primary());
+    palette.setColor(QPalette::PlaceholderText, tertiary());
+    field->setPalette(palette);
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QColor>
-#include <QPalette>
 #include <QString>
 
+class QLineEdit;
 class QWidget;
 
 // The colours of the interface, resolved for light or dark appearance. The appearance is
@@ -14,15 +14,11 @@ class Theme
 public:
     explicit Theme(bool dark) : m_dark(dark) {}
     static Theme of(const QWidget *widget);
-    static bool isDark(const QPalette &palette);
-
-    bool isDark() const { return m_dark; }
 
     // sRGB (0.52, 0.65, 0.95), the same in both appearances.
     static QColor accent(qreal opacity = 1.0);
+    // The tag's entry in the tag palette, picked by the tag's hash.
     static QColor tagColor(const QString &tag, qreal opacity = 1.0);
-    static QColor paletteColor(int index, qreal opacity = 1.0);
-    static QColor white(qreal opacity = 1.0);
 
     // Foreground styles of first, second and third emphasis.
     QColor primary(qreal opacity = 1.0) const;
@@ -37,9 +33,15 @@ public:
     QColor materialFill() const;
     QColor materialBorder() const;
 
+    // A borderless text field on the window's background: clear base, primary text,
+    // tertiary placeholder.
+    void applyTo(QLineEdit *field) const;
+
 private:
     bool m_dark;
 };
 
-// `color` with its alpha multiplied by `opacity`.
-QColor withOpacity(QColor color, qreal opacity);
+// The colour a fraction `t` (0...1) of the way from `from` to `to`. Mixed in premultiplied
+// form, so that a fade from a clear colour does not pass through that colour's (meaningless)
+// hue.
+QColor mix(const QColor &from, const QColor &to, qreal t);

@@ -1,10 +1,12 @@
 #include "views/ContentView.h"
 
 #include "model/Tags.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Preferences.h"
 #include "toolkit/AnimatedColumn.h"
+#include "toolkit/Divider.h"
 #include "toolkit/Motion.h"
 #include "toolkit/Theme.h"
-#include "views/Divider.h"
 #include "views/HeaderView.h"
 #include "views/InputArea.h"
 #include "views/SettingsPanel.h"
@@ -12,20 +14,19 @@
 #include "views/TaskListSection.h"
 #include "views/TaskRow.h"
 
-#include <QEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 ContentView::ContentView(Preferences &preferences, QWidget *parent)
-    : QWidget(parent), m_store(preferences)
+    : QWidget(parent), m_preferences(preferences), m_store(preferences)
 {
     setAccessibleName(QStringLiteral("Lorvane"));
 
     m_column = new AnimatedColumn(this);
     m_header = new HeaderView(m_column);
-    m_settingsPanel = new SettingsPanel(preferences, m_column);
+    m_settingsPanel = new SettingsPanel(m_column);
     m_tagFilterBar = new TagFilterBar(m_column);
     m_topDivider = new Divider(m_column);
     m_listSection = new TaskListSection(m_column);
@@ -46,6 +47,7 @@ ContentView::ContentView(Preferences &preferences, QWidget *parent)
     connect(m_header, &HeaderView::settingsButtonClicked, this, &ContentView::toggleSettings);
     connect(m_tagFilterBar, &TagFilterBar::chipClicked, this, &ContentView::toggleTagFilter);
     connect(m_inputArea, &InputArea::taskSubmitted, this, &ContentView::addTask);
+    connect(m_settingsPanel, &SettingsPanel::minutesChosen, this, &ContentView::setTimerMinutes);
     m_inputArea->setTagSource([this] { return m_store.allTags(); });
 
     connect(m_listSection, &TaskListSection::deleteRequested, this, &ContentView::deleteTask);
@@ -155,12 +157,26 @@ void ContentView::updateTask(const QUuid &id, const std::function<void(TaskItem 
     m_store.replaceTask(task);
 }
 
+void ContentView::setTimerMinutes(int minutes)
+{
+    const int before = m_preferences.timerMinutes();
+    // The observer of the notification reads the interval from the preferences, so the
+    // value must be stored before the post.
+    m_preferences.setTimerMinutes(minutes);
+    if (m_preferences.timerMinutes() != before)
+        NotificationCenter::defaultCenter().post(Notifications::timerIntervalChanged);
+    m_settingsPanel->setMinutes(m_preferences.timerMinutes());
+}
+
 void ContentView::refresh()
 {
     const QStringList allTags = m_store.allTags();
 
     m_header->setPendingCount(pendingCount());
     m_header->setSettingsShown(m_showSettings);
+    // The stored interval may have changed while the panel was hidden.
+    if (m_showSettings)
+        m_settingsPanel->setMinutes(m_preferences.timerMinutes());
     if (!allTags.isEmpty())
         m_tagFilterBar->setState(allTags, m_selectedTag);
     m_listSection->setState(m_store.tasks(), filteredIndices());
@@ -178,12 +194,4 @@ void ContentView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Theme::of(this).windowBackground());
-}
-
-void ContentView::changeEvent(QEvent *event)
-{
-    // A switch between light and dark appearance repaints at once.
-    if (event->type() == QEvent::PaletteChange)
-        update();
-    QWidget::changeEvent(event);
 }

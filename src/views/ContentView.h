@@ -17,7 +17,8 @@ class TagFilterBar;
 class TaskListSection;
 
 // The window's content: owns the task store and the window state, derives what the list
-// shows, and keeps every section in line with it through one refresh().
+// shows, and keeps every section in line with it through one refresh(). It also stores the
+// reminder interval chosen in the settings panel and tells the reminder of the change.
 class ContentView : public QWidget
 {
     Q_OBJECT
@@ -28,14 +29,6 @@ public:
 
     TaskStore &store() { return m_store; }
 
-    // Positions in the store's list: filtered by the selected tag, priority first, store
-    // order within each group.
-    QList<int> filteredIndices() const;
-    int pendingCount() const;
-
-    bool isShowingSettings() const { return m_showSettings; }
-    std::optional<QString> selectedTag() const { return m_selectedTag; }
-
     void deleteTask(const QUuid &id);
     void toggleTagFilter(const QString &tag, bool wasSelected);
     void toggleSettings();
@@ -43,20 +36,22 @@ public:
     // Stores the text of any row still being edited, as leaving its field would.
     void commitOpenEdits();
 
-    HeaderView *header() const { return m_header; }
-    SettingsPanel *settingsPanel() const { return m_settingsPanel; }
-    TagFilterBar *tagFilterBar() const { return m_tagFilterBar; }
     TaskListSection *listSection() const { return m_listSection; }
     InputArea *inputArea() const { return m_inputArea; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
+    // Positions in the store's list: filtered by the selected tag, priority first, store
+    // order within each group.
+    QList<int> filteredIndices() const;
+    int pendingCount() const;
     void refresh();
     void updateTask(const QUuid &id, const std::function<void(TaskItem &)> &change);
+    void setTimerMinutes(int minutes);
 
+    Preferences &m_preferences;
     TaskStore m_store;
     bool m_showSettings = false;
     std::optional<QString> m_selectedTag;

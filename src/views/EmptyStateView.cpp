@@ -4,7 +4,6 @@
 #include "toolkit/Symbols.h"
 #include "toolkit/Theme.h"
 
-#include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -17,10 +16,12 @@ constexpr qreal textSize = 15;
 constexpr qreal spacing = 12;
 constexpr int verticalPadding = 40;
 
+const QString message = QStringLiteral("Sin tareas por ahora");
+
 QSizeF textBox()
 {
     const QFontMetricsF metrics(Fonts::rounded(textSize));
-    return {metrics.horizontalAdvance(EmptyStateView::message()), metrics.height()};
+    return {metrics.horizontalAdvance(message), metrics.height()};
 }
 
 } // namespace
@@ -28,17 +29,12 @@ QSizeF textBox()
 EmptyStateView::EmptyStateView(QWidget *parent) : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    setAccessibleName(message());
-}
-
-QString EmptyStateView::message()
-{
-    return QStringLiteral("Sin tareas por ahora");
+    setAccessibleName(message);
 }
 
 QSize EmptyStateView::sizeHint() const
 {
-    const QSizeF symbol = Symbols::size(Symbol::NoteText, symbolSize);
+    const QSizeF symbol = QSizeF(Symbols::size(symbolSize));
     const QSizeF text = textBox();
     return {int(std::ceil(std::max(symbol.width(), text.width()))),
             int(std::ceil(symbol.height() + spacing + text.height())) + 2 * verticalPadding};
@@ -47,7 +43,7 @@ QSize EmptyStateView::sizeHint() const
 void EmptyStateView::paintEvent(QPaintEvent *)
 {
     const QColor color = Theme::of(this).tertiary();
-    const QSizeF symbol = Symbols::size(Symbol::NoteText, symbolSize);
+    const QSizeF symbol = QSizeF(Symbols::size(symbolSize));
     const QSizeF text = textBox();
     const qreal contentHeight = symbol.height() + spacing + text.height();
 
@@ -66,12 +62,5 @@ void EmptyStateView::paintEvent(QPaintEvent *)
     painter.setPen(color);
     painter.drawText(QRectF(centreX - text.width() / 2, top + symbol.height() + spacing,
                             text.width(), text.height()),
-                     Qt::AlignCenter | Qt::TextSingleLine, message());
-}
-
-void EmptyStateView::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::PaletteChange)
-        update();
-    QWidget::changeEvent(event);
+                     Qt::AlignCenter | Qt::TextSingleLine, message);
 }

@@ -11,12 +11,9 @@ class EmptyStateView : public QWidget
 public:
     explicit EmptyStateView(QWidget *parent = nullptr);
 
-    static QString message();
-
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void changeEvent(QEvent *event) override;
 };

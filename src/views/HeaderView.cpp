@@ -2,39 +2,41 @@
 
 #include "toolkit/Fonts.h"
 #include "toolkit/PlainButton.h"
+#include "toolkit/SymbolLabel.h"
+#include "toolkit/TextLabel.h"
 #include "toolkit/Theme.h"
-#include "views/SymbolLabel.h"
-#include "views/TextLabel.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
 
 HeaderView::HeaderView(QWidget *parent) : QWidget(parent)
 {
-    m_badge = new SymbolLabel(
-        Symbol::Checklist, 15, [](const Theme &) { return Theme::white(); }, this);
-    m_badge->setBackgroundCircle(32, [](const Theme &) { return Theme::accent(); });
+    auto *badge = new SymbolLabel(
+        Symbol::Checklist, 15, [](const Theme &) { return QColor(Qt::white); }, this);
+    badge->setBackgroundCircle(32, [](const Theme &) { return Theme::accent(); });
 
-    m_title = new TextLabel(
+    auto *title = new TextLabel(
         QStringLiteral("Lorvane"), Fonts::rounded(18, QFont::Bold),
         [](const Theme &theme) { return theme.primary(); }, this);
 
     m_count = new TextLabel(
         QString(), Fonts::rounded(12, QFont::Medium),
         [](const Theme &theme) { return theme.secondary(); }, this);
+    m_count->setObjectName(QStringLiteral("pendingCount"));
     m_count->setCapsule(QMargins(10, 4, 10, 4),
                         [](const Theme &theme) { return theme.primary(0.08); });
     m_count->hide();
 
     m_settingsButton = new PlainButton(Symbol::Gearshape, 15, this);
+    m_settingsButton->setObjectName(QStringLiteral("settingsButton"));
     m_settingsButton->setAccessibleName(QStringLiteral("Ajustes"));
     m_settingsButton->setFocusPolicy(Qt::TabFocus);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(16, 10, 16, 12);
     layout->setSpacing(10);
-    layout->addWidget(m_badge, 0, Qt::AlignVCenter);
-    layout->addWidget(m_title, 0, Qt::AlignVCenter);
+    layout->addWidget(badge, 0, Qt::AlignVCenter);
+    layout->addWidget(title, 0, Qt::AlignVCenter);
     layout->addStretch(1);
     layout->addWidget(m_count, 0, Qt::AlignVCenter);
     layout->addWidget(m_settingsButton, 0, Qt::AlignVCenter);
@@ -43,17 +45,11 @@ HeaderView::HeaderView(QWidget *parent) : QWidget(parent)
     updateSettingsButtonColor();
 }
 
-QString HeaderView::pendingText(int count)
-{
-    if (count <= 0)
-        return QString();
-    return QString::number(count) + QStringLiteral(" pendiente") +
-           (count == 1 ? QString() : QStringLiteral("s"));
-}
-
 void HeaderView::setPendingCount(int count)
 {
-    m_count->setText(pendingText(count));
+    const QString suffix =
+        count == 1 ? QStringLiteral(" pendiente") : QStringLiteral(" pendientes");
+    m_count->setText(count > 0 ? QString::number(count) + suffix : QString());
     m_count->setVisible(count > 0);
 }
 
@@ -72,6 +68,7 @@ void HeaderView::updateSettingsButtonColor()
 
 void HeaderView::changeEvent(QEvent *event)
 {
+    // The resting colour depends on the appearance.
     if (event->type() == QEvent::PaletteChange)
         updateSettingsButtonColor();
     QWidget::changeEvent(event);

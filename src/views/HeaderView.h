@@ -3,7 +3,6 @@
 #include <QWidget>
 
 class PlainButton;
-class SymbolLabel;
 class TextLabel;
 
 // The column's first row: badge, title, open-task count and the settings button.
@@ -14,18 +13,11 @@ class HeaderView : public QWidget
 public:
     explicit HeaderView(QWidget *parent = nullptr);
 
-    // The count is shown only while it is above 0.
+    // "1 pendiente", "3 pendientes"; shown only while the count is above 0.
     void setPendingCount(int count);
     // The settings button is accent-coloured while the panel is shown; the change of colour
     // animates with the current transaction.
     void setSettingsShown(bool shown);
-    bool isSettingsShown() const { return m_settingsShown; }
-
-    // "1 pendiente", "3 pendientes"; empty for 0.
-    static QString pendingText(int count);
-
-    TextLabel *countCapsule() const { return m_count; }
-    PlainButton *settingsButton() const { return m_settingsButton; }
 
 signals:
     void settingsButtonClicked();
@@ -36,8 +28,6 @@ protected:
 private:
     void updateSettingsButtonColor();
 
-    SymbolLabel *m_badge = nullptr;
-    TextLabel *m_title = nullptr;
     TextLabel *m_count = nullptr;
     PlainButton *m_settingsButton = nullptr;
     bool m_settingsShown = false;

@@ -13,9 +13,9 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
-
 #include <QPainter>
 #include <QVBoxLayout>
+
 #include <limits>
 
 namespace {
@@ -70,8 +70,7 @@ InputArea::InputArea(QWidget *parent) : QWidget(parent)
     connect(m_field, &QLineEdit::returnPressed, this, &InputArea::addTask);
     connect(m_addButton, &QAbstractButton::clicked, this, &InputArea::addTask);
     connect(m_suggestionList, &SuggestionList::suggestionChosen, this, &InputArea::applySuggestion);
-
-    applyColors();
+    Theme::of(this).applyTo(m_field);
     updateAddButton();
 }
 
@@ -80,34 +79,9 @@ void InputArea::setTagSource(std::function<QStringList()> allTags)
     m_tagSource = std::move(allTags);
 }
 
-QLineEdit *InputArea::field() const
-{
-    return m_field;
-}
-
-bool InputArea::isShowingSuggestions() const
-{
-    return m_showTagSuggestions;
-}
-
-QStringList InputArea::tagSuggestions() const
-{
-    return m_tagSuggestions;
-}
-
-int InputArea::selectedSuggestionIndex() const
-{
-    return m_selectedSuggestionIndex;
-}
-
-std::optional<QString> InputArea::partialTag() const
-{
-    return TagCompletion::partialTag(m_field->text());
-}
-
 void InputArea::updateTagSuggestions()
 {
-    const std::optional<QString> partial = partialTag();
+    const std::optional<QString> partial = TagCompletion::partialTag(m_field->text());
     if (!partial) {
         // The candidates and the highlight stay as they were; nothing reads them while
         // the list is hidden.
@@ -133,21 +107,18 @@ void InputArea::applySuggestion(const QString &tag)
     setSuggestionsShown(false);
 }
 
-bool InputArea::selectNextSuggestion()
+bool InputArea::isShowingSuggestions() const
 {
-    if (!m_showTagSuggestions || m_tagSuggestions.isEmpty())
-        return false;
-    m_selectedSuggestionIndex = (m_selectedSuggestionIndex + 1) % m_tagSuggestions.size();
-    m_suggestionList->setSuggestions(m_tagSuggestions, m_selectedSuggestionIndex);
-    return true;
+    return m_suggestionList->isVisibleTo(this);
 }
 
-bool InputArea::acceptSelectedSuggestion()
+void InputArea::setSuggestionsShown(bool shown)
 {
-    if (!m_showTagSuggestions || m_tagSuggestions.isEmpty())
-        return false;
-    applySuggestion(m_tagSuggestions.at(m_selectedSuggestionIndex));
-    return true;
+    // The list appears and disappears at once, with no transition of its own.
+    if (isShowingSuggestions() != shown) {
+        m_suggestionList->setVisible(shown);
+        updateGeometry();
+    }
 }
 
 void InputArea::addTask()
@@ -160,16 +131,6 @@ void InputArea::addTask()
     setSuggestionsShown(false);
 }
 
-void InputArea::setSuggestionsShown(bool shown)
-{
-    m_showTagSuggestions = shown;
-    // The list appears and disappears at once, with no transition of its own.
-    if (m_suggestionList->isVisibleTo(this) != shown) {
-        m_suggestionList->setVisible(shown);
-        updateGeometry();
-    }
-}
-
 void InputArea::updateAddButton()
 {
     const bool blank = trimmedSpacesAndTabs(m_field->text()).isEmpty();
@@ -177,26 +138,21 @@ void InputArea::updateAddButton()
     m_addButton->setColor(blank ? Theme::of(this).primary(0.2) : Theme::accent());
 }
 
-void InputArea::applyColors()
-{
-    const Theme theme = Theme::of(this);
-    QPalette palette = m_field->palette();
-    palette.setColor(QPalette::Base, Qt::transparent);
-    palette.setColor(QPalette::Text, theme.primary());
-    palette.setColor(QPalette::PlaceholderText, theme.tertiary());
-    m_field->setPalette(palette);
-}
-
 bool InputArea::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_field && event->type() == QEvent::KeyPress) {
+    if (watched == m_field && event->type() == QEvent::KeyPress && isShowingSuggestions()) {
         const auto *key = static_cast<QKeyEvent *>(event);
         const Qt::KeyboardModifiers chords =
             key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-        if (key->key() == Qt::Key_Tab && chords == Qt::NoModifier)
-            return selectNextSuggestion();
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            return acceptSelectedSuggestion();
+        if (key->key() == Qt::Key_Tab && chords == Qt::NoModifier) {
+            m_selectedSuggestionIndex = (m_selectedSuggestionIndex + 1) % m_tagSuggestions.size();
+            m_suggestionList->setSuggestions(m_tagSuggestions, m_selectedSuggestionIndex);
+            return true;
+        }
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            applySuggestion(m_tagSuggestions.at(m_selectedSuggestionIndex));
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -212,10 +168,10 @@ void InputArea::paintEvent(QPaintEvent *)
 
 void InputArea::changeEvent(QEvent *event)
 {
+    // The field and the button hold colours of the appearance.
     if (event->type() == QEvent::PaletteChange) {
-        applyColors();
+        Theme::of(this).applyTo(m_field);
         updateAddButton();
-        update();
     }
     QWidget::changeEvent(event);
 }

@@ -1,15 +1,12 @@
 #include "views/SettingsPanel.h"
 
-#include "platform/NotificationCenter.h"
-#include "platform/Preferences.h"
 #include "toolkit/Fonts.h"
+#include "toolkit/Stepper.h"
+#include "toolkit/StepperArrow.h"
+#include "toolkit/SymbolLabel.h"
+#include "toolkit/TextLabel.h"
 #include "toolkit/Theme.h"
-#include "views/Stepper.h"
-#include "views/StepperArrow.h"
-#include "views/SymbolLabel.h"
-#include "views/TextLabel.h"
 
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 
@@ -36,8 +33,7 @@ QColor secondary(const Theme &theme)
 
 } // namespace
 
-SettingsPanel::SettingsPanel(Preferences &preferences, QWidget *parent)
-    : QWidget(parent), m_preferences(preferences)
+SettingsPanel::SettingsPanel(QWidget *parent) : QWidget(parent)
 {
     auto *symbol = new SymbolLabel(Symbol::Timer, 13, secondary, this);
     auto *label =
@@ -53,67 +49,30 @@ SettingsPanel::SettingsPanel(Preferences &preferences, QWidget *parent)
     layout->addWidget(m_stepper, 0, Qt::AlignVCenter);
     layout->addStretch(1);
 
-    connect(m_stepper, &Stepper::stepUpRequested, this, &SettingsPanel::stepUp);
-    connect(m_stepper, &Stepper::stepDownRequested, this, &SettingsPanel::stepDown);
+    connect(m_stepper, &Stepper::stepUpRequested, this, [this] { step(+1); });
+    connect(m_stepper, &Stepper::stepDownRequested, this, [this] { step(-1); });
     m_stepper->upArrow()->setAccessibleName(QStringLiteral("Aumentar intervalo"));
     m_stepper->downArrow()->setAccessibleName(QStringLiteral("Reducir intervalo"));
-    updateStepper();
 }
 
-int SettingsPanel::timerMinutes() const
+void SettingsPanel::setMinutes(int minutes)
 {
-    return m_preferences.timerMinutes();
-}
-
-void SettingsPanel::stepUp()
-{
-    step(+1);
-}
-
-void SettingsPanel::stepDown()
-{
-    step(-1);
-}
-
-void SettingsPanel::step(int direction)
-{
-    const int current = timerMinutes();
-    const int next = steppedValue(current, direction);
-    if (next != current) {
-        // The observer of the notification reads the interval from the preferences, so
-        // the value must be stored before the post.
-        m_preferences.setTimerMinutes(next);
-        if (timerMinutes() != current)
-            NotificationCenter::defaultCenter().post(Notifications::timerIntervalChanged);
-    }
-    updateStepper();
-}
-
-void SettingsPanel::updateStepper()
-{
-    const int minutes = timerMinutes();
+    m_minutes = minutes;
     m_stepper->setValue(minutes);
     m_stepper->setStepsAvailable(steppedValue(minutes, +1) != minutes,
                                  steppedValue(minutes, -1) != minutes);
     m_stepper->setAccessibleName(QStringLiteral("Recordar cada ") + m_stepper->labelText());
 }
 
+void SettingsPanel::step(int direction)
+{
+    const int next = steppedValue(m_minutes, direction);
+    if (next != m_minutes)
+        emit minutesChosen(next);
+}
+
 void SettingsPanel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Theme::of(this).primary(0.03));
-}
-
-void SettingsPanel::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::PaletteChange)
-        update();
-    QWidget::changeEvent(event);
-}
-
-void SettingsPanel::showEvent(QShowEvent *event)
-{
-    // The stored value may have changed while the panel was hidden.
-    updateStepper();
-    QWidget::showEvent(event);
 }

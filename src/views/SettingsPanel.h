@@ -2,15 +2,15 @@
 
 #include <QWidget>
 
-class Preferences;
 class Stepper;
 
-// The reminder interval: a stepper over 5...120 minutes in steps of 5. Each change writes
-// the preference first, then posts the interval notification once.
+// The reminder interval: a stepper over 5...120 minutes in steps of 5. The panel shows the
+// interval it is given and asks for each change through minutesChosen(); its owner stores
+// the new interval and gives it back.
 //
-// A stored value outside the range is shown as stored; the first step in either direction
-// brings it to the nearer end of the range (200 becomes 120, 2 becomes 5) and counts as a
-// change. At either end, a step outwards changes nothing and posts nothing.
+// A value outside the range is shown as it is; the first step in either direction brings it
+// to the nearer end of the range (200 becomes 120, 2 becomes 5). At either end, a step
+// outwards asks for nothing.
 class SettingsPanel : public QWidget
 {
     Q_OBJECT
@@ -20,24 +20,19 @@ public:
     static constexpr int maximumMinutes = 120;
     static constexpr int stepMinutes = 5;
 
-    explicit SettingsPanel(Preferences &preferences, QWidget *parent = nullptr);
+    explicit SettingsPanel(QWidget *parent = nullptr);
 
-    // The stored interval, read from the preferences.
-    int timerMinutes() const;
-    void stepUp();
-    void stepDown();
+    void setMinutes(int minutes);
 
-    Stepper *stepper() const { return m_stepper; }
+signals:
+    void minutesChosen(int minutes);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void changeEvent(QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
 
 private:
     void step(int direction);
-    void updateStepper();
 
-    Preferences &m_preferences;
+    int m_minutes = 0;
     Stepper *m_stepper = nullptr;
 };

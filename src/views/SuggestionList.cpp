@@ -4,7 +4,6 @@
 #include "toolkit/Theme.h"
 #include "views/SuggestionRow.h"
 
-#include <QEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -57,11 +56,4 @@ void SuggestionList::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF material = QRectF(rect()).adjusted(sideInset, 0, -sideInset, -bottomInset);
     Shapes::fillMaterial(painter, material, cornerRadius, Theme::of(this));
-}
-
-void SuggestionList::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::PaletteChange)
-        update();
-    QWidget::changeEvent(event);
 }

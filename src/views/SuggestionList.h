@@ -23,7 +23,6 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
     QList<SuggestionRow *> m_rows;

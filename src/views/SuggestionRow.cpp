@@ -3,7 +3,6 @@
 #include "toolkit/Fonts.h"
 #include "toolkit/Theme.h"
 
-#include <QEvent>
 #include <QPainter>
 
 #include <cmath>
@@ -69,11 +68,4 @@ void SuggestionRow::paintEvent(QPaintEvent *)
     painter.setPen(theme.primary());
     const QString shown = QFontMetricsF(font()).elidedText(tag, Qt::ElideRight, textRect.width());
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
-}
-
-void SuggestionRow::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::PaletteChange)
-        update();
-    QAbstractButton::changeEvent(event);
 }

@@ -6,7 +6,6 @@
 #include "toolkit/Theme.h"
 
 #include <QPainter>
-#include <QVariantAnimation>
 
 #include <cmath>
 
@@ -14,14 +13,6 @@ namespace {
 constexpr int horizontalPadding = 10;
 constexpr int verticalPadding = 4;
 constexpr qreal unselectedFillOpacity = 0.15;
-
-QColor mixed(const QColor &from, const QColor &to, qreal amount)
-{
-    return QColor::fromRgbF(from.redF() + (to.redF() - from.redF()) * amount,
-                            from.greenF() + (to.greenF() - from.greenF()) * amount,
-                            from.blueF() + (to.blueF() - from.blueF()) * amount,
-                            from.alphaF() + (to.alphaF() - from.alphaF()) * amount);
-}
 } // namespace
 
 TagChip::TagChip(const QString &tag, QWidget *parent) : QAbstractButton(parent)
@@ -32,12 +23,6 @@ TagChip::TagChip(const QString &tag, QWidget *parent) : QAbstractButton(parent)
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-
-    m_animation = new QVariantAnimation(this);
-    connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
-        m_selection = value.toReal();
-        update();
-    });
 }
 
 void TagChip::setSelected(bool selected)
@@ -45,31 +30,13 @@ void TagChip::setSelected(bool selected)
     if (selected == isChecked())
         return;
     setChecked(selected);
-
-    const qreal target = selected ? 1.0 : 0.0;
-    m_animation->stop();
-    const std::optional<Animation> animation = Motion::current();
-    if (animation && Motion::animationsEnabled() && isVisible()) {
-        m_animation->setStartValue(m_selection);
-        m_animation->setEndValue(target);
-        m_animation->setDuration(animation->durationMs());
-        m_animation->setEasingCurve(animation->easingCurve());
-        m_animation->start();
-    } else {
-        m_selection = target;
-        update();
-    }
+    Motion::animateProperty(this, "selection", selected ? 1.0 : 0.0);
 }
 
-QColor TagChip::textColor() const
+void TagChip::setSelection(qreal selection)
 {
-    return mixed(Theme::tagColor(tag()), Theme::white(), m_selection);
-}
-
-QColor TagChip::fillColor() const
-{
-    const qreal opacity = unselectedFillOpacity + (1 - unselectedFillOpacity) * m_selection;
-    return Theme::tagColor(tag(), opacity);
+    m_selection = selection;
+    update();
 }
 
 QSize TagChip::sizeHint() const
@@ -83,12 +50,13 @@ void TagChip::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    Shapes::fillCapsule(painter, QRectF(rect()), fillColor());
+    const qreal fillOpacity = unselectedFillOpacity + (1 - unselectedFillOpacity) * m_selection;
+    Shapes::fillCapsule(painter, QRectF(rect()), Theme::tagColor(tag(), fillOpacity));
     if (hasFocus()) {
         painter.setPen(QPen(Theme::accent(0.8), 1.5));
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(Shapes::capsule(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75)));
     }
-    painter.setPen(textColor());
+    painter.setPen(mix(Theme::tagColor(tag()), Qt::white, m_selection));
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
 }

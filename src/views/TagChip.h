@@ -2,14 +2,14 @@
 
 #include <QAbstractButton>
 
-class QVariantAnimation;
-
 // A tag filter chip: the tag in its colour on a pale capsule of that colour, or white on
 // the solid colour while selected. The chip does not toggle itself when clicked; its owner
 // sets the selection. A change of selection animates with the current transaction.
 class TagChip : public QAbstractButton
 {
     Q_OBJECT
+    // 0 shows the chip unselected, 1 selected; in between while the change animates.
+    Q_PROPERTY(qreal selection READ selection WRITE setSelection)
 
 public:
     explicit TagChip(const QString &tag, QWidget *parent = nullptr);
@@ -17,12 +17,6 @@ public:
     QString tag() const { return text(); }
     bool isSelected() const { return isChecked(); }
     void setSelected(bool selected);
-
-    // 0 shows the chip unselected, 1 selected; in between while the change animates.
-    qreal selection() const { return m_selection; }
-
-    QColor textColor() const;
-    QColor fillColor() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -32,6 +26,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    qreal selection() const { return m_selection; }
+    void setSelection(qreal selection);
+
     qreal m_selection = 0;
-    QVariantAnimation *m_animation = nullptr;
 };

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QScroller>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -30,6 +31,20 @@ TagFilterBar::TagFilterBar(QWidget *parent) : QWidget(parent)
     m_scroll->viewport()->setAutoFillBackground(false);
     m_scroll->setAutoFillBackground(false);
 
+    // Dragging with the left button scrolls the strip through a QScroller, fed from the
+    // event filter: grabbing its gesture instead would leak a recognizer for every strip
+    // destroyed unused (Qt 6.4), and would hold back every press on a chip. The strip
+    // follows the pointer and stops when let go: no flick, no overshoot at the ends.
+    QScroller *scroller = QScroller::scroller(m_scroll->viewport());
+    QScrollerProperties properties = scroller->scrollerProperties();
+    properties.setScrollMetric(QScrollerProperties::DragStartDistance,
+                               QApplication::startDragDistance() * 0.0254 /
+                                   m_scroll->viewport()->physicalDpiX());
+    properties.setScrollMetric(QScrollerProperties::MaximumVelocity, 0);
+    properties.setScrollMetric(QScrollerProperties::HorizontalOvershootPolicy,
+                               QVariant::fromValue(QScrollerProperties::OvershootAlwaysOff));
+    scroller->setScrollerProperties(properties);
+
     m_content = new QWidget;
     auto *layout = new QHBoxLayout(m_content);
     layout->setContentsMargins(sideInset, verticalInset, sideInset, verticalInset);
@@ -40,13 +55,8 @@ TagFilterBar::TagFilterBar(QWidget *parent) : QWidget(parent)
     // setWidget() turns background filling on; the strip shows the window behind it.
     m_content->setAutoFillBackground(false);
 
-    watch(m_scroll->viewport());
-    watch(m_content);
-}
-
-int TagFilterBar::scrollOffset() const
-{
-    return m_scroll->horizontalScrollBar()->value();
+    m_scroll->viewport()->installEventFilter(this);
+    m_content->installEventFilter(this);
 }
 
 void TagFilterBar::setState(const QStringList &allTags, const std::optional<QString> &selectedTag)
@@ -63,7 +73,7 @@ void TagFilterBar::setState(const QStringList &allTags, const std::optional<QStr
             spare.erase(found);
         } else {
             chip = new TagChip(tag, m_content);
-            watch(chip);
+            chip->installEventFilter(this);
             connect(chip, &QAbstractButton::clicked, this, [this, chip] {
                 const QString tag = chip->tag();
                 const bool wasSelected = chip->isSelected();
@@ -110,23 +120,40 @@ void TagFilterBar::resizeEvent(QResizeEvent *)
     m_scroll->setGeometry(rect());
 }
 
-void TagFilterBar::watch(QWidget *widget)
-{
-    widget->installEventFilter(this);
-}
-
-void TagFilterBar::scrollBy(qreal dx)
-{
-    QScrollBar *bar = m_scroll->horizontalScrollBar();
-    bar->setValue(bar->value() + int(std::lround(dx)));
-}
-
 bool TagFilterBar::eventFilter(QObject *watched, QEvent *event)
 {
-    switch (event->type()) {
-    case QEvent::Wheel: {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseMove ||
+        type == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton && !(mouse->buttons() & Qt::LeftButton))
+            return false;
+        QScroller *scroller = QScroller::scroller(m_scroll->viewport());
+        scroller->handleInput(type == QEvent::MouseButtonPress ? QScroller::InputPress
+                              : type == QEvent::MouseMove      ? QScroller::InputMove
+                                                               : QScroller::InputRelease,
+                              m_scroll->viewport()->mapFromGlobal(mouse->globalPosition()),
+                              mouse->timestamp());
+        if (scroller->state() != QScroller::Dragging)
+            return false;
+        // A press that became a drag clicks nothing: the chip lets go of it, and the moves
+        // are the strip's. The release still reaches the chip, so that it forgets the press.
+        if (auto *chip = qobject_cast<TagChip *>(watched))
+            chip->setDown(false);
+        return type == QEvent::MouseMove;
+    }
+    if (type == QEvent::FocusIn) {
+        // A chip reached with the keyboard scrolls into view.
+        if (auto *chip = qobject_cast<TagChip *>(watched))
+            m_scroll->ensureWidgetVisible(chip, sideInset, 0);
+    } else if (type == QEvent::Wheel) {
         // Either axis scrolls sideways, over a chip or between chips.
         auto *wheel = static_cast<QWheelEvent *>(event);
+        QScrollBar *bar = m_scroll->horizontalScrollBar();
+        if (bar->maximum() == 0) {
+            wheel->ignore();
+            return false;
+        }
         const QPoint pixels = wheel->pixelDelta();
         const QPoint angle = wheel->angleDelta();
         qreal delta = 0;
@@ -135,61 +162,9 @@ bool TagFilterBar::eventFilter(QObject *watched, QEvent *event)
         else
             delta = (std::abs(angle.x()) > std::abs(angle.y()) ? angle.x() : angle.y()) *
                     pixelsPerNotch / 120.0;
-        if (m_scroll->horizontalScrollBar()->maximum() == 0) {
-            wheel->ignore();
-            return false;
-        }
-        scrollBy(-delta);
+        bar->setValue(bar->value() - int(std::lround(delta)));
         wheel->accept();
         return true;
-    }
-    case QEvent::FocusIn:
-        // A chip reached with the keyboard scrolls into view.
-        if (auto *chip = qobject_cast<TagChip *>(watched))
-            m_scroll->ensureWidgetVisible(chip, sideInset, 0);
-        break;
-    case QEvent::MouseButtonPress: {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() != Qt::LeftButton)
-            break;
-        m_pressed = true;
-        m_dragging = false;
-        m_pressPosition = mouse->globalPosition();
-        m_pressOffset = scrollOffset();
-        break;
-    }
-    case QEvent::MouseMove: {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (!m_pressed || !(mouse->buttons() & Qt::LeftButton))
-            break;
-        const qreal dx = mouse->globalPosition().x() - m_pressPosition.x();
-        if (!m_dragging && std::abs(dx) < QApplication::startDragDistance())
-            break;
-        if (!m_dragging) {
-            m_dragging = true;
-            if (auto *chip = qobject_cast<TagChip *>(watched))
-                chip->setDown(false);
-        }
-        m_scroll->horizontalScrollBar()->setValue(m_pressOffset - int(std::lround(dx)));
-        return true;
-    }
-    case QEvent::MouseButtonRelease: {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() != Qt::LeftButton)
-            break;
-        const bool dragged = m_dragging;
-        m_pressed = false;
-        m_dragging = false;
-        // After a drag the chip is no longer down, so its release clicks nothing; let the
-        // chip see the release all the same so that it forgets the press.
-        if (dragged) {
-            if (auto *chip = qobject_cast<TagChip *>(watched))
-                chip->setDown(false);
-        }
-        break;
-    }
-    default:
-        break;
     }
     return QWidget::eventFilter(watched, event);
 }

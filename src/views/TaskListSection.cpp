@@ -1,6 +1,7 @@
 #include "views/TaskListSection.h"
 
 #include "toolkit/AnimatedColumn.h"
+#include "toolkit/Motion.h"
 #include "views/EmptyStateView.h"
 #include "views/TaskRow.h"
 
@@ -46,6 +47,7 @@ TaskListSection::TaskListSection(QWidget *parent) : QWidget(parent)
     m_column = new AnimatedColumn;
     m_column->setPadding(listPadding, listPadding);
     m_column->setDeletesRemovedItems(true);
+    m_column->cullFarItems();
     m_scrollArea->setWidget(m_column);
     // setWidget() turns the background on; the window's background shows through instead.
     m_column->setAutoFillBackground(false);
@@ -111,21 +113,6 @@ void TaskListSection::setState(const QList<TaskItem> &tasks, const QList<int> &o
     m_stack->setCurrentWidget(noTasks ? static_cast<QWidget *>(m_emptyState) : m_scrollArea);
 }
 
-bool TaskListSection::isShowingEmptyState() const
-{
-    return m_stack->currentWidget() == m_emptyState;
-}
-
-TaskRow *TaskListSection::rowFor(const QUuid &id) const
-{
-    return m_rows.value(id).row;
-}
-
-QList<TaskRow *> TaskListSection::rows() const
-{
-    return m_order;
-}
-
 TaskRow *TaskListSection::createRow(const TaskItem &task)
 {
     auto *row = new TaskRow(task, m_column);
@@ -133,6 +120,12 @@ TaskRow *TaskListSection::createRow(const TaskItem &task)
     connect(row, &TaskRow::priorityToggled, this, &TaskListSection::priorityToggled);
     connect(row, &TaskRow::deleteRequested, this, &TaskListSection::deleteRequested);
     connect(row, &TaskRow::textEdited, this, &TaskListSection::textEdited);
+    // Rows below a row that grew or shrank move with the change's transaction, if it has
+    // one; otherwise the column's next layout request places them.
+    connect(row, &TaskRow::heightChanged, this, [this] {
+        if (Motion::current())
+            m_column->relayout();
+    });
     return row;
 }
 

@@ -27,11 +27,7 @@ public:
     // Positions out of range, and a task id met a second time, are skipped.
     void setState(const QList<TaskItem> &tasks, const QList<int> &order);
 
-    bool isShowingEmptyState() const;
-    TaskRow *rowFor(const QUuid &id) const;
-    QList<TaskRow *> rows() const; // in display order
-
-    QScrollArea *scrollArea() const { return m_scrollArea; }
+    QList<TaskRow *> rows() const { return m_order; } // in display order
 
 signals:
     void doneToggled(const QUuid &id);

@@ -1,18 +1,14 @@
 #pragma once
 
 #include "model/TaskItem.h"
+#include "views/TaskRowLayout.h"
 
-#include <QList>
-#include <QRectF>
+#include <QColor>
 #include <QWidget>
-
-#include <memory>
 
 class FadeScaleEffect;
 class PlainButton;
 class QLineEdit;
-class QTextLayout;
-class QVariantAnimation;
 class Theme;
 
 // One task in the list: done mark, display text and tag chips, the delete button while
@@ -23,27 +19,28 @@ class Theme;
 // carry its own id, so a request for a task that is gone changes nothing.
 //
 // Rows are cheap: the text and the chips are painted, not built from child widgets, and
-// their wrapped layout is cached for the current width. The only children are the done
-// mark, the delete button (made on first hover) and the edit field (made on first edit).
+// their wrapped layout is kept for the current width. The only children are the done mark,
+// the delete button (made on first hover) and the edit field (made on first edit).
 class TaskRow : public QWidget
 {
     Q_OBJECT
+    // What transitions animate: the background, how far the text is styled as done (0 to
+    // 1), and how far the delete button has grown and faded in (0 to 1).
+    Q_PROPERTY(QColor background READ background WRITE setBackground)
+    Q_PROPERTY(qreal doneStyle READ doneStyle WRITE setDoneStyle)
+    Q_PROPERTY(qreal deletePresence READ deletePresence WRITE setDeletePresence)
 
 public:
     explicit TaskRow(const TaskItem &task, QWidget *parent = nullptr);
     ~TaskRow() override;
 
-    QUuid taskId() const;
+    QUuid taskId() const { return m_task.id; }
     const TaskItem &task() const { return m_task; }
-    // What the text line shows: the text without its tag words.
-    QString displayText() const { return m_displayText; }
     // Shows the current record (same id). Animated with the current transaction, if any.
     // An unchanged record changes nothing.
     void setTask(const TaskItem &task);
 
-    bool isHovered() const;
-    bool isEditing() const;
-    void startEditing();
+    bool isEditing() const { return m_editing; }
     void commitEdit();
     // The edit field's text trimmed of spaces and tabs; empty when not editing.
     QString editedText() const;
@@ -61,6 +58,9 @@ signals:
     void deleteRequested(const QUuid &id);
     // The trimmed, non-blank new text.
     void textEdited(const QUuid &id, const QString &text);
+    // The row's height changed by itself (hover, editing, a new text); emitted inside the
+    // transaction of the change, if any, after updateGeometry().
+    void heightChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -73,52 +73,32 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    struct Chip {
-        QRectF rect;
-        QString tag;
-        QString label; // the tag, elided when the chip is wider than the text area
-    };
-    // Where everything goes for one width and state; recomputed only when one of the
-    // inputs (width, hover, editing, text, tags) changes.
-    struct Geometry {
-        int width = -1;
-        bool hovered = false;
-        bool editing = false;
-        qreal textX = 0;
-        qreal textWidth = 0;
-        qreal textHeight = 0;
-        qreal displayHeight = 0; // text line plus chips
-        QList<Chip> chips;
-        int height = 0;
-    };
-
-    const Geometry &geometryFor(int width) const;
-    qreal textHeightFor(qreal textWidth) const;
-    const QTextLayout &wrappedLayout(qreal textWidth) const;
-    void forgetTextMeasurements();
-    void invalidateGeometry();
-    // Returns whether the row's height changed.
-    bool geometryMayHaveChanged();
+    // The text shown (without its tags) and the chips, to the layout and accessibility.
+    void showContent();
+    const TaskRowLayout::Geometry &geometry() const;
+    void updateShape(int heightBefore);
     void placeChildren();
 
-    void setHovered(bool hovered);
+    void startEditing();
     void finishEditing();
+    void setHovered(bool hovered);
     void updateDoneMark();
-    void updateEditFieldColors();
     void ensureDeleteButton();
-    void setDeletePresence(qreal presence);
 
     QColor markColor(const Theme &theme) const;
     QColor backgroundColor(const Theme &theme) const;
-    QColor shownBackground(const Theme &theme) const;
-    qreal shownDoneProgress() const;
-    QRectF displayRect() const;
+    QColor background() const { return m_background; }
+    void setBackground(const QColor &color);
+    qreal doneStyle() const { return m_doneStyle; }
+    void setDoneStyle(qreal style);
+    qreal deletePresence() const { return m_deletePresence; }
+    void setDeletePresence(qreal presence);
 
-    void paintText(QPainter &painter, const Theme &theme, const Geometry &geometry);
-    void paintChips(QPainter &painter, const Geometry &geometry);
+    void paintText(QPainter &painter, const Theme &theme, const TaskRowLayout::Geometry &g);
+    void paintChips(QPainter &painter, const TaskRowLayout::Geometry &g);
 
     TaskItem m_task;
-    QString m_displayText;
+    TaskRowLayout m_layout;
     bool m_hovered = false;
     bool m_editing = false;
 
@@ -127,29 +107,7 @@ private:
     FadeScaleEffect *m_deleteEffect = nullptr;
     QLineEdit *m_editField = nullptr;
 
-    mutable Geometry m_geometry;
-    // Measurements of the text and the tags, made once per text: a text no wider than the
-    // text area is one line and needs no layout. Only a text that wraps is laid out, and
-    // its layout is kept for painting. The list asks for heights at two widths (with and
-    // without room for the scroll bar), so two wrapped heights are remembered.
-    struct WrappedHeight {
-        qreal width = -1;
-        qreal height = 0;
-    };
-    mutable qreal m_naturalWidth = -1;
-    mutable QList<qreal> m_chipWidths;
-    mutable WrappedHeight m_wrappedHeights[2];
-    mutable int m_nextWrappedSlot = 0;
-    mutable std::unique_ptr<QTextLayout> m_textLayout;
-    mutable qreal m_textLayoutWidth = -1;
-
-    // Transitions: each runs from the value shown when it started towards the current
-    // state, progress 0 to 1.
-    QVariantAnimation *m_backgroundAnimation = nullptr;
-    QColor m_backgroundFrom;
-    QVariantAnimation *m_styleAnimation = nullptr;
-    qreal m_doneFrom = 0;
-    QVariantAnimation *m_deleteAnimation = nullptr;
-    qreal m_deleteFrom = 0;
+    QColor m_background;
+    qreal m_doneStyle = 0;
     qreal m_deletePresence = 0;
 };

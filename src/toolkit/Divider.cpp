@@ -1,4 +1,4 @@
-#include "views/Divider.h"
+#include "toolkit/Divider.h"
 
 #include "toolkit/Theme.h"
 

@@ -16,7 +16,6 @@ class Stepper : public QWidget
 public:
     explicit Stepper(QWidget *parent = nullptr);
 
-    int value() const { return m_value; }
     void setValue(int value);
     void setSuffix(const QString &suffix);
     // "30 min"
@@ -38,9 +37,6 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void changeEvent(QEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     qreal digitCellWidth() const;

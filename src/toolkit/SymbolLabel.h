@@ -24,15 +24,11 @@ public:
     // circle's size.
     void setBackgroundCircle(qreal diameter, ColorRole color);
 
-    Symbol symbol() const { return m_symbol; }
-    QColor color() const;
-
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
     Symbol m_symbol;

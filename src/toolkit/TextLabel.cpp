@@ -1,9 +1,8 @@
-#include "views/TextLabel.h"
+#include "toolkit/TextLabel.h"
 
 #include "toolkit/Shapes.h"
 #include "toolkit/Theme.h"
 
-#include <QEvent>
 #include <QPainter>
 
 #include <cmath>
@@ -34,11 +33,6 @@ void TextLabel::setText(const QString &text)
     update();
 }
 
-QColor TextLabel::color() const
-{
-    return m_color(Theme::of(this));
-}
-
 QSize TextLabel::sizeHint() const
 {
     const QFontMetricsF metrics(font());
@@ -51,18 +45,10 @@ void TextLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    const Theme theme = Theme::of(this);
     if (m_capsuleColor)
-        Shapes::fillCapsule(painter, QRectF(rect()), m_capsuleColor(Theme::of(this)));
-    painter.setPen(color());
+        Shapes::fillCapsule(painter, QRectF(rect()), m_capsuleColor(theme));
+    painter.setPen(m_color(theme));
     painter.drawText(rect().marginsRemoved(m_padding),
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_text);
-}
-
-void TextLabel::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::PaletteChange)
-        update();
-    else if (event->type() == QEvent::FontChange)
-        updateGeometry();
-    QWidget::changeEvent(event);
 }

@@ -1,8 +1,7 @@
-#include "views/StepperArrow.h"
+#include "toolkit/StepperArrow.h"
 
 #include "toolkit/Theme.h"
 
-#include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -41,11 +40,4 @@ void StepperArrow::paintEvent(QPaintEvent *)
     arrow.lineTo(centre.x(), centre.y() + tip);
     arrow.closeSubpath();
     painter.fillPath(arrow, color);
-}
-
-void StepperArrow::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::EnabledChange)
-        update();
-    QAbstractButton::changeEvent(event);
 }

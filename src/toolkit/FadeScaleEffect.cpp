@@ -1,4 +1,4 @@
-#include "views/FadeScaleEffect.h"
+#include "toolkit/FadeScaleEffect.h"
 
 #include <QPainter>
 

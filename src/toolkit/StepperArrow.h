@@ -13,12 +13,10 @@ public:
 
     StepperArrow(Direction direction, QWidget *parent = nullptr);
 
-    Direction direction() const { return m_direction; }
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
     Direction m_direction;

@@ -1,11 +1,10 @@
-#include "views/Stepper.h"
+#include "toolkit/Stepper.h"
 
 #include "toolkit/Fonts.h"
 #include "toolkit/Shapes.h"
+#include "toolkit/StepperArrow.h"
 #include "toolkit/Theme.h"
-#include "views/StepperArrow.h"
 
-#include <QEvent>
 #include <QKeyEvent>
 #include <QPainter>
 
@@ -146,23 +145,4 @@ void Stepper::keyPressEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyPressEvent(event);
-}
-
-void Stepper::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::PaletteChange)
-        update();
-    QWidget::changeEvent(event);
-}
-
-void Stepper::focusInEvent(QFocusEvent *event)
-{
-    update();
-    QWidget::focusInEvent(event);
-}
-
-void Stepper::focusOutEvent(QFocusEvent *event)
-{
-    update();
-    QWidget::focusOutEvent(event);
 }

@@ -1,8 +1,7 @@
-#include "views/SymbolLabel.h"
+#include "toolkit/SymbolLabel.h"
 
 #include "toolkit/Theme.h"
 
-#include <QEvent>
 #include <QPainter>
 
 #include <cmath>
@@ -21,14 +20,9 @@ void SymbolLabel::setBackgroundCircle(qreal diameter, ColorRole color)
     update();
 }
 
-QColor SymbolLabel::color() const
-{
-    return m_color(Theme::of(this));
-}
-
 QSize SymbolLabel::sizeHint() const
 {
-    const QSizeF symbolSize = Symbols::size(m_symbol, m_pixelSize);
+    const QSizeF symbolSize = Symbols::size(m_pixelSize);
     const qreal width = std::max(symbolSize.width(), m_circleDiameter);
     const qreal height = std::max(symbolSize.height(), m_circleDiameter);
     return QSize(int(std::ceil(width)), int(std::ceil(height)));
@@ -48,11 +42,4 @@ void SymbolLabel::paintEvent(QPaintEvent *)
         painter.drawEllipse(circle);
     }
     Symbols::paint(painter, m_symbol, bounds, m_pixelSize, m_color(theme));
-}
-
-void SymbolLabel::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::PaletteChange)
-        update();
-    QWidget::changeEvent(event);
 }

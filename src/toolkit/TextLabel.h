@@ -24,14 +24,12 @@ public:
 
     QString text() const { return m_text; }
     void setText(const QString &text);
-    QColor color() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
     QString m_text;

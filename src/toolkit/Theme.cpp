@@ -54,7 +54,12 @@ QColor mix(const QColor &from, const QColor &to, qreal t)
 Theme Theme::of(const QWidget *widget)
 {
     const QPalette palette = widget ? widget->palette() : QApplication::palette();
-    return Theme(palette.color(QPalette::Window).lightness() < 128);
+    return Theme(isDark(palette));
+}
+
+bool Theme::isDark(const QPalette &palette)
+{
+    return palette.color(QPalette::Window).lightness() < 128;
 }
 
 QColor Theme::accent(qreal opacity)

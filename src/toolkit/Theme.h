@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPalette>
 #include <QString>
 
 class QLineEdit;
@@ -14,6 +15,8 @@ class Theme
 public:
     explicit Theme(bool dark) : m_dark(dark) {}
     static Theme of(const QWidget *widget);
+    // Whether a palette reads as dark: its window colour is darker than mid grey.
+    static bool isDark(const QPalette &palette);
 
     // sRGB (0.52, 0.65, 0.95), the same in both appearances.
     static QColor accent(qreal opacity = 1.0);

@@ -1,6 +1,7 @@
 #include "toolkit/Fonts.h"
 
 #include <QFontDatabase>
+#include <QStringList>
 
 namespace {
 
@@ -16,14 +17,16 @@ const RoundedFamilies &roundedFamilies()
 {
     static const RoundedFamilies families = [] {
         RoundedFamilies found;
-        if (QFontDatabase::hasFamily(QStringLiteral("Quicksand"))) {
+        // One look at the installed families: asking for each by name runs the font
+        // configuration's substitutions every time, which is slow at start-up.
+        const QStringList installed = QFontDatabase::families();
+        if (installed.contains(QStringLiteral("Quicksand"))) {
             found.regular = QStringLiteral("Quicksand");
-            found.medium = QFontDatabase::hasFamily(QStringLiteral("Quicksand Medium"))
-                               ? QStringLiteral("Quicksand Medium")
-                               : found.regular;
-            found.light = QFontDatabase::hasFamily(QStringLiteral("Quicksand Light"))
-                              ? QStringLiteral("Quicksand Light")
-                              : found.regular;
+            const auto orRegular = [&](const QString &family) {
+                return installed.contains(family) ? family : found.regular;
+            };
+            found.medium = orRegular(QStringLiteral("Quicksand Medium"));
+            found.light = orRegular(QStringLiteral("Quicksand Light"));
         }
         return found;
     }();

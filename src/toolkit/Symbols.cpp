@@ -1,21 +1,19 @@
 #include "toolkit/Symbols.h"
 
+#include <QCoreApplication>
 #include <QFont>
-#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <QRawFont>
+#include <QStandardPaths>
 
 #include <cmath>
 #include <iterator>
 
 namespace {
-
-const QString &iconFamily()
-{
-    static const QString family = QStringLiteral("Material Icons");
-    return family;
-}
 
 // The Material Icons code points, in the order of the Symbol enumeration.
 constexpr char16_t glyphs[] = {
@@ -37,26 +35,59 @@ char16_t glyph(Symbol symbol)
     return glyphs[std::size_t(symbol)];
 }
 
-QFont iconFont(qreal pixelSize)
+// The icon font at a pixel size. Font matching may pick the family's WOFF2 copy, which has to
+// be decompressed at every start (a good part of the time to the first frame), so the
+// TrueType file is read directly where the system has it; the family by name otherwise.
+const QRawFont &iconFont(int pixelSize)
 {
-    QFont font(iconFamily());
-    font.setPixelSize(qMax(1, qRound(pixelSize)));
-    font.setStyleStrategy(QFont::NoFontMerging);
-    return font;
+    static QHash<int, QRawFont> *fonts = nullptr;
+    if (!fonts) {
+        fonts = new QHash<int, QRawFont>;
+        // Font engines must not outlive the application object.
+        qAddPostRoutine([] {
+            delete fonts;
+            fonts = nullptr;
+        });
+    }
+    if (const auto found = fonts->constFind(pixelSize); found != fonts->cend())
+        return *found;
+
+    QRawFont font;
+    if (!fonts->isEmpty()) {
+        font = fonts->cbegin().value();
+        font.setPixelSize(pixelSize);
+    } else {
+        const QString file =
+            QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                   QStringLiteral("fonts/truetype/material-design-icons-iconfont/"
+                                                  "MaterialIcons-Regular.ttf"));
+        if (!file.isEmpty())
+            font.loadFromFile(file, pixelSize, QFont::PreferDefaultHinting);
+        if (!font.isValid()) {
+            QFont byFamily(QStringLiteral("Material Icons"));
+            byFamily.setPixelSize(pixelSize);
+            byFamily.setStyleStrategy(QFont::NoFontMerging);
+            font = QRawFont::fromFont(byFamily);
+        }
+    }
+    return *fonts->insert(pixelSize, font);
 }
 
 // Draws the glyph with its em box centred in `rect`. Icon fonts design every glyph in
 // the em square above the baseline, so the square is centred, not the line's ascent.
 void drawGlyph(QPainter &painter, Symbol symbol, const QRectF &rect, qreal pixelSize)
 {
-    const QFont font = iconFont(pixelSize);
-    const QFontMetricsF metrics(font, painter.device());
-    const QString text(QChar(glyph(symbol)));
-    const qreal em = font.pixelSize();
-    const qreal width = metrics.horizontalAdvance(text);
-    const QPointF baseline(rect.center().x() - width / 2, rect.center().y() + em / 2);
-    painter.setFont(font);
-    painter.drawText(baseline, text);
+    const int em = qMax(1, qRound(pixelSize));
+    const QRawFont &font = iconFont(em);
+    const QList<quint32> indexes = font.glyphIndexesForString(QString(QChar(glyph(symbol))));
+    if (indexes.isEmpty())
+        return;
+    const qreal width = font.advancesForGlyphIndexes(indexes).value(0).x();
+    QGlyphRun run;
+    run.setRawFont(font);
+    run.setGlyphIndexes(indexes);
+    run.setPositions({QPointF(rect.center().x() - width / 2, rect.center().y() + em / 2.0)});
+    painter.drawGlyphRun(QPointF(), run);
 }
 
 // The slash of `flag.slash`: from the upper left to the lower right of the glyph box, with

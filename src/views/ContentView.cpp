@@ -26,17 +26,14 @@ ContentView::ContentView(Preferences &preferences, QWidget *parent)
 
     m_column = new AnimatedColumn(this);
     m_header = new HeaderView(m_column);
-    m_settingsPanel = new SettingsPanel(m_column);
     m_tagFilterBar = new TagFilterBar(m_column);
     m_topDivider = new Divider(m_column);
     m_listSection = new TaskListSection(m_column);
     m_bottomDivider = new Divider(m_column);
     m_inputArea = new InputArea(m_column);
-    m_settingsPanel->hide();
     m_tagFilterBar->hide();
 
     m_column->setStretchItem(m_listSection);
-    m_column->setInsertion(m_settingsPanel, AnimatedColumn::Insertion::SlideFromTopAndFade);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -47,7 +44,6 @@ ContentView::ContentView(Preferences &preferences, QWidget *parent)
     connect(m_header, &HeaderView::settingsButtonClicked, this, &ContentView::toggleSettings);
     connect(m_tagFilterBar, &TagFilterBar::chipClicked, this, &ContentView::toggleTagFilter);
     connect(m_inputArea, &InputArea::taskSubmitted, this, &ContentView::addTask);
-    connect(m_settingsPanel, &SettingsPanel::minutesChosen, this, &ContentView::setTimerMinutes);
     m_inputArea->setTagSource([this] { return m_store.allTags(); });
 
     connect(m_listSection, &TaskListSection::deleteRequested, this, &ContentView::deleteTask);
@@ -165,7 +161,20 @@ void ContentView::setTimerMinutes(int minutes)
     m_preferences.setTimerMinutes(minutes);
     if (m_preferences.timerMinutes() != before)
         NotificationCenter::defaultCenter().post(Notifications::timerIntervalChanged);
-    m_settingsPanel->setMinutes(m_preferences.timerMinutes());
+    settingsPanel()->setMinutes(m_preferences.timerMinutes());
+}
+
+SettingsPanel *ContentView::settingsPanel()
+{
+    // Made when first opened: it is not part of the first frame.
+    if (!m_settingsPanel) {
+        m_settingsPanel = new SettingsPanel(m_column);
+        m_settingsPanel->hide();
+        m_column->setInsertion(m_settingsPanel, AnimatedColumn::Insertion::SlideFromTopAndFade);
+        connect(m_settingsPanel, &SettingsPanel::minutesChosen, this,
+                &ContentView::setTimerMinutes);
+    }
+    return m_settingsPanel;
 }
 
 void ContentView::refresh()
@@ -176,14 +185,14 @@ void ContentView::refresh()
     m_header->setSettingsShown(m_showSettings);
     // The stored interval may have changed while the panel was hidden.
     if (m_showSettings)
-        m_settingsPanel->setMinutes(m_preferences.timerMinutes());
+        settingsPanel()->setMinutes(m_preferences.timerMinutes());
     if (!allTags.isEmpty())
         m_tagFilterBar->setState(allTags, m_selectedTag);
     m_listSection->setState(m_store.tasks(), filteredIndices());
 
     QList<QWidget *> items{m_header};
     if (m_showSettings)
-        items.append(m_settingsPanel);
+        items.append(settingsPanel());
     if (!allTags.isEmpty())
         items.append(m_tagFilterBar);
     items << m_topDivider << m_listSection << m_bottomDivider << m_inputArea;

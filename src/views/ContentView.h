@@ -48,6 +48,7 @@ private:
     QList<int> filteredIndices() const;
     int pendingCount() const;
     void refresh();
+    SettingsPanel *settingsPanel();
     void updateTask(const QUuid &id, const std::function<void(TaskItem &)> &change);
     void setTimerMinutes(int minutes);
 

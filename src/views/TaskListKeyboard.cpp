@@ -104,10 +104,14 @@ bool TaskListKeyboard::eventFilter(QObject *watched, QEvent *event)
         if (!row)
             break;
         m_current = row;
-        // Coming back from a popup or another window leaves things as they were.
+        // Tab is the keyboard; the keys on a row say so themselves. The focus passed on from
+        // a row that left, given back after an edit, or back from a popup or another window
+        // leaves things as they were: after a click, still no ring.
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason)
+            setKeyboardInUse(true);
+        // Coming back to the window does not scroll the list back to the focus.
         if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
-            setKeyboardInUse(reason != Qt::MouseFocusReason);
-        m_scrollArea->ensureWidgetVisible(row);
+            m_scrollArea->ensureWidgetVisible(row);
         updateRing(row);
         break;
     }

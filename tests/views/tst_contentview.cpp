@@ -338,8 +338,8 @@ private slots:
             {"A#casa"}, "A, casa", true);
         row("Shift+F10: the menu's item is ready for Return", ab, "Backtab Down Shift+F10 Return",
             {"A", "B:p"}, "B, prioritaria", true);
-        row("a click on the mark hides the ring", ab, "Backtab click", {"A:d", "B"}, "A, hecha",
-            false);
+        row("after a click no ring, even where the focus goes on", ab, "Backtab click do:Delete",
+            {"B"}, "B", false);
         row("actions of a screen reader", ab, "Backtab Down do:TogglePriority do:Toggle",
             {"A", "B:pd"}, "B, hecha, prioritaria", true);
         row("Tab leaves; the last task deleted, the focus goes on", {"A"},

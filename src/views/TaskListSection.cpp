@@ -48,6 +48,7 @@ TaskListSection::TaskListSection(QWidget *parent) : QWidget(parent)
 
     m_column = new AnimatedColumn;
     m_column->setObjectName(TaskListAccessibility::listName);
+    m_column->setAccessibleName(tr("Tareas"));
     m_column->setPadding(listPadding, listPadding);
     m_column->setDeletesRemovedItems(true);
     m_column->cullFarItems();

@@ -48,16 +48,14 @@ void TaskListKeyboard::addRow(TaskRow *row)
 
 void TaskListKeyboard::setRows(const QList<TaskRow *> &rows)
 {
-    const QWidget *focus = QApplication::focusWidget();
+    // The row holding the focus, itself or in its edit field.
     TaskRow *focused = nullptr;
-    for (TaskRow *row : std::as_const(m_rows)) {
-        if (focus && (row == focus || row->isAncestorOf(focus)))
-            focused = row;
-    }
+    for (QWidget *w = QApplication::focusWidget(); w && !focused; w = w->parentWidget())
+        focused = qobject_cast<TaskRow *>(w);
     const qsizetype place = m_rows.indexOf(focused);
     m_rows = rows;
     m_list->setFocusPolicy(rows.isEmpty() ? Qt::NoFocus : Qt::TabFocus);
-    if (!focused || rows.contains(focused))
+    if (place < 0 || rows.contains(focused))
         return;
     if (rows.isEmpty())
         leave(true);

@@ -210,7 +210,10 @@ bool TagFilterBar::eventFilter(QObject *watched, QEvent *event)
             chip->setDown(false);
         return type == QEvent::MouseMove;
     }
-    if (type == QEvent::FocusIn) {
+    if (watched == m_content && type == QEvent::LayoutRequest) {
+        // A chip's size changed (its font, say): the chips are placed again.
+        placeChips({}, {});
+    } else if (type == QEvent::FocusIn) {
         // A chip reached with the keyboard scrolls into view.
         if (auto *chip = qobject_cast<TagChip *>(watched))
             m_scroll->ensureWidgetVisible(chip, sideInset, 0);

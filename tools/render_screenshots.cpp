@@ -1,5 +1,7 @@
 // Renders ContentView at 320 x 720 with sample tasks, in light and dark appearance, into
-// PNG files: `render_screenshots <output folder>`.
+// PNG files: `render_screenshots <output folder> [--frames]`. With `--frames` it renders the
+// transitions that animate with their action (the pending count, a chip joining the tag bar,
+// the empty state and the first or last row, the done mark) at 0, 50, 100 and 200 ms.
 
 #include "model/TaskStore.h"
 #include "platform/Preferences.h"
@@ -9,6 +11,7 @@
 #include "views/TaskListSection.h"
 #include "views/TaskRow.h"
 
+#include <QAbstractAnimation>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -63,8 +66,17 @@ void hover(QWidget *widget)
     QApplication::sendEvent(widget, &enter);
 }
 
+void save(QWidget &view, const QString &folder, const QString &name, bool dark)
+{
+    const QString file = QDir(folder).filePath(
+        name + (dark ? QStringLiteral("-dark.png") : QStringLiteral("-light.png")));
+    view.grab().save(file);
+    qInfo("%s", qPrintable(file));
+}
+
 void render(const QString &folder, const QString &name, bool dark,
-            const std::function<void(ContentView &)> &prepare)
+            const std::function<void(ContentView &)> &prepare,
+            const std::function<void(ContentView &)> &act = {})
 {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
@@ -74,12 +86,57 @@ void render(const QString &folder, const QString &name, bool dark,
     ContentView view(preferences);
     view.resize(320, 720);
     view.show();
+    view.activateWindow();
     prepare(view);
     QApplication::processEvents();
-    const QString file = QDir(folder).filePath(
-        name + (dark ? QStringLiteral("-dark.png") : QStringLiteral("-light.png")));
-    view.grab().save(file);
-    qInfo("%s", qPrintable(file));
+    if (!act) {
+        save(view, folder, name, dark);
+        return;
+    }
+    // The action, then its animations held at each moment in turn.
+    Motion::setAnimationsEnabled(true);
+    act(view);
+    QList<QAbstractAnimation *> running;
+    for (QAbstractAnimation *animation : view.findChildren<QAbstractAnimation *>()) {
+        if (animation->state() == QAbstractAnimation::Running) {
+            animation->pause();
+            running.append(animation);
+        }
+    }
+    for (int ms : {0, 50, 100, 200}) {
+        for (QAbstractAnimation *animation : std::as_const(running))
+            animation->setCurrentTime(std::min(ms, animation->duration()));
+        QApplication::processEvents();
+        save(view, folder, QStringLiteral("%1-%2ms").arg(name).arg(ms, 3, 10, QLatin1Char('0')),
+             dark);
+    }
+    Motion::setAnimationsEnabled(false);
+}
+
+void addTask(ContentView &view, const QString &text)
+{
+    QLineEdit *field = view.inputArea()->field();
+    field->setFocus();
+    QTest::keyClicks(field, text);
+    QTest::keyClick(field, Qt::Key_Return);
+}
+
+void renderFrames(const QString &folder, bool dark)
+{
+    auto none = [](ContentView &) {};
+    auto samples = [](ContentView &view) { addSampleTasks(view.store()); };
+    auto one = [](ContentView &view) { view.store().append(TaskItem(QStringLiteral("Pan"))); };
+    auto firstMark = [](ContentView &view) {
+        QTest::mouseClick(view.listSection()->rows().first()->findChild<QWidget *>("doneMark"),
+                          Qt::LeftButton);
+    };
+    render(folder, QStringLiteral("first-task"), dark, none,
+           [](ContentView &view) { addTask(view, QStringLiteral("Comprar pan #casa")); });
+    render(folder, QStringLiteral("last-task"), dark, one,
+           [](ContentView &view) { view.deleteTask(view.store().tasks().first().id); });
+    render(folder, QStringLiteral("count-and-chip"), dark, samples,
+           [](ContentView &view) { addTask(view, QStringLiteral("Pagar la luz #facturas")); });
+    render(folder, QStringLiteral("done-mark"), dark, one, firstMark);
 }
 
 } // namespace
@@ -91,6 +148,11 @@ int main(int argc, char **argv)
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QDir().mkpath(folder);
     Motion::setAnimationsEnabled(false);
+    if (argc > 2 && QByteArray(argv[2]) == "--frames") {
+        for (bool dark : {false, true})
+            renderFrames(folder, dark);
+        return 0;
+    }
 
     for (bool dark : {false, true}) {
         render(folder, QStringLiteral("empty"), dark, [](ContentView &) {});
@@ -108,6 +170,14 @@ int main(int argc, char **argv)
         render(folder, QStringLiteral("filter"), dark, [](ContentView &view) {
             addSampleTasks(view.store());
             view.toggleTagFilter(QStringLiteral("casa"), false);
+        });
+        render(folder, QStringLiteral("keyboard"), dark, [](ContentView &view) {
+            // Shift+Tab from the input line to the list, then down to the second task.
+            addSampleTasks(view.store());
+            QTest::qWaitForWindowActive(&view);
+            view.inputArea()->field()->setFocus();
+            QTest::keyClick(view.inputArea()->field(), Qt::Key_Backtab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
         });
         render(folder, QStringLiteral("completion"), dark, [](ContentView &view) {
             addSampleTasks(view.store());

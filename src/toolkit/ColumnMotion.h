@@ -12,11 +12,11 @@ class QVariantAnimation;
 class QWidget;
 struct Animation;
 
-// Moves and fades the items of an AnimatedColumn on one animation: each item in motion goes
-// from where it was to its target while its opacity goes to 1, or to 0 while it leaves (and
-// then it takes no clicks). One animation for the whole column, so a long list costs one
-// timer, not one per row. The column decides where items go; this class only gets them
-// there, and says when a leaving item has faded out.
+// Moves and fades the items of an AnimatedColumn (or of any other row or column of widgets)
+// on one animation: each item in motion goes from where it was to its target while its
+// opacity goes to 1, or to 0 while it leaves (and then it takes no clicks). One animation for
+// the whole column, so a long list costs one timer, not one per row. The owner decides where
+// items go; this class only gets them there, and says when a leaving item has faded out.
 class ColumnMotion : public QObject
 {
     Q_OBJECT

@@ -12,8 +12,8 @@ Divider::Divider(QWidget *parent) : QWidget(parent)
 
 void Divider::paintEvent(QPaintEvent *)
 {
-    // The separator line of the platform is a foreground-coloured hairline; the column
-    // draws it at 0.15 of its strength.
+    // The platform's separator is already a faint hairline; the column draws it at 0.15 of
+    // that, so it is barely there.
     QPainter painter(this);
-    painter.fillRect(rect(), Theme::of(this).primary(0.15));
+    painter.fillRect(rect(), Theme::of(this).separator(0.15));
 }

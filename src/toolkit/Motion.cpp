@@ -2,6 +2,7 @@
 
 #include "toolkit/Theme.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QPropertyAnimation>
 #include <QWidget>
 
@@ -58,6 +59,13 @@ protected:
         return QPropertyAnimation::interpolated(from, to, progress);
     }
 };
+
+// The animation of Motion::setPresent()'s fade, if the widget has had one.
+QPropertyAnimation *fadeOf(const QWidget *widget)
+{
+    return widget->findChild<QPropertyAnimation *>(QStringLiteral("fade"),
+                                                   Qt::FindDirectChildrenOnly);
+}
 
 class TransactionScope
 {
@@ -147,6 +155,56 @@ void animateProperty(QWidget *widget, const char *name, const QVariant &value,
 void animateProperty(QWidget *widget, const char *name, const QVariant &value)
 {
     animateProperty(widget, name, value, currentFor(widget));
+}
+
+bool isPresent(const QWidget *widget)
+{
+    const QPropertyAnimation *fade = fadeOf(widget);
+    const bool fadingOut =
+        fade && fade->state() == QAbstractAnimation::Running && fade->endValue().toReal() <= 0;
+    return !widget->isHidden() && !fadingOut;
+}
+
+void setPresent(QWidget *widget, bool present)
+{
+    if (present == isPresent(widget))
+        return;
+    QPropertyAnimation *fade = fadeOf(widget);
+    auto *effect = qobject_cast<QGraphicsOpacityEffect *>(widget->graphicsEffect());
+    const bool fading = fade && effect && fade->targetObject() == effect;
+    QWidget *parent = widget->parentWidget();
+    const std::optional<Animation> curve = parent ? currentFor(parent) : std::nullopt;
+    if (!curve || (widget->graphicsEffect() && !fading)) {
+        if (fading) {
+            fade->stop();
+            widget->setGraphicsEffect(nullptr);
+        }
+        widget->setVisible(present);
+        return;
+    }
+    if (!fading) {
+        effect = new QGraphicsOpacityEffect(widget);
+        effect->setOpacity(widget->isHidden() ? 0.0 : 1.0);
+        widget->setGraphicsEffect(effect);
+    }
+    if (!fade) {
+        fade = new QPropertyAnimation(widget);
+        fade->setObjectName(QStringLiteral("fade"));
+        fade->setPropertyName("opacity");
+        QObject::connect(fade, &QAbstractAnimation::finished, widget, [widget, fade] {
+            const bool shown = fade->endValue().toReal() > 0;
+            widget->setGraphicsEffect(nullptr); // drawn directly again
+            if (!shown)
+                widget->hide();
+        });
+    }
+    fade->stop();
+    fade->setTargetObject(effect);
+    fade->setStartValue(effect->opacity());
+    fade->setEndValue(present ? 1.0 : 0.0);
+    curve->applyTo(fade);
+    widget->show();
+    fade->start();
 }
 
 void setAnimationsEnabled(bool enabled)

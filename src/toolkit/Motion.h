@@ -47,6 +47,14 @@ void animateProperty(QWidget *widget, const char *name, const QVariant &value,
 // The same along currentFor(widget).
 void animateProperty(QWidget *widget, const char *name, const QVariant &value);
 
+// Shows or hides `widget`. Inside a transaction, with its parent on screen, it fades in from
+// clear, or fades out and only then hides (turning back from wherever a running fade has
+// got to); otherwise it shows or hides at once. The fade is a QGraphicsOpacityEffect, taken
+// off when it ends; a widget that carries an effect of its own shows and hides at once.
+void setPresent(QWidget *widget, bool present);
+// Whether `widget` is shown and not fading out.
+bool isPresent(const QWidget *widget);
+
 // Tests and benchmarks switch animations off to see end states at once.
 void setAnimationsEnabled(bool enabled);
 

@@ -5,8 +5,8 @@
 #include <QPainter>
 
 PlainButton::PlainButton(Symbol symbol, qreal pixelSize, QWidget *parent)
-    : QAbstractButton(parent), m_symbol(symbol), m_pixelSize(pixelSize), m_color(Qt::black),
-      m_shownColor(Qt::black)
+    : QAbstractButton(parent), m_symbol(symbol), m_previousSymbol(symbol), m_pixelSize(pixelSize),
+      m_color(Qt::black), m_shownColor(Qt::black)
 {
     setCursor(Qt::PointingHandCursor);
     // Like a desktop toolbar button: a click does not take the keyboard focus away from
@@ -19,7 +19,16 @@ void PlainButton::setSymbol(Symbol symbol)
 {
     if (symbol == m_symbol)
         return;
+    m_previousSymbol = m_symbol;
     m_symbol = symbol;
+    m_symbolChange = 0;
+    Motion::animateProperty(this, "symbolChange", 1.0);
+    update();
+}
+
+void PlainButton::setSymbolChange(qreal change)
+{
+    m_symbolChange = change;
     update();
 }
 
@@ -46,5 +55,12 @@ QSize PlainButton::sizeHint() const
 void PlainButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    if (m_symbolChange >= 1) {
+        Symbols::paint(painter, m_symbol, QRectF(rect()), m_pixelSize, m_shownColor);
+        return;
+    }
+    painter.setOpacity(1 - m_symbolChange);
+    Symbols::paint(painter, m_previousSymbol, QRectF(rect()), m_pixelSize, m_shownColor);
+    painter.setOpacity(m_symbolChange);
     Symbols::paint(painter, m_symbol, QRectF(rect()), m_pixelSize, m_shownColor);
 }

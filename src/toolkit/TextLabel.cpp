@@ -1,5 +1,6 @@
 #include "toolkit/TextLabel.h"
 
+#include "toolkit/Motion.h"
 #include "toolkit/Shapes.h"
 #include "toolkit/Theme.h"
 
@@ -27,17 +28,34 @@ void TextLabel::setText(const QString &text)
 {
     if (text == m_text)
         return;
+    // A change already under way starts again from the text it was going to.
+    m_previousText = m_text;
     m_text = text;
     setAccessibleName(text);
+    m_textChange = 0;
+    Motion::animateProperty(this, "textChange", 1.0);
     updateGeometry();
     update();
 }
 
+void TextLabel::setTextChange(qreal change)
+{
+    m_textChange = change;
+    updateGeometry(); // the width moves from the old text's to the new one's
+    update();
+}
+
+qreal TextLabel::textWidth(const QString &text) const
+{
+    return QFontMetricsF(font()).horizontalAdvance(text);
+}
+
 QSize TextLabel::sizeHint() const
 {
-    const QFontMetricsF metrics(font());
-    return QSize(int(std::ceil(metrics.horizontalAdvance(m_text))),
-                 int(std::ceil(metrics.height())))
+    qreal width = textWidth(m_text);
+    if (m_textChange < 1)
+        width += (textWidth(m_previousText) - width) * (1 - m_textChange);
+    return QSize(int(std::ceil(width)), int(std::ceil(QFontMetricsF(font()).height())))
         .grownBy(m_padding);
 }
 
@@ -49,6 +67,15 @@ void TextLabel::paintEvent(QPaintEvent *)
     if (m_capsuleColor)
         Shapes::fillCapsule(painter, QRectF(rect()), m_capsuleColor(theme));
     painter.setPen(m_color(theme));
-    painter.drawText(rect().marginsRemoved(m_padding),
-                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_text);
+    const QRect content = rect().marginsRemoved(m_padding);
+    if (m_textChange >= 1) {
+        painter.drawText(content, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_text);
+        return;
+    }
+    // While the width changes, both texts stay centred in it.
+    const qreal opacity = painter.opacity();
+    painter.setOpacity(opacity * (1 - m_textChange));
+    painter.drawText(content, Qt::AlignCenter | Qt::TextSingleLine, m_previousText);
+    painter.setOpacity(opacity * m_textChange);
+    painter.drawText(content, Qt::AlignCenter | Qt::TextSingleLine, m_text);
 }

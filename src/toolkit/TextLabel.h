@@ -9,10 +9,14 @@
 class Theme;
 
 // One line of text in a given font, coloured from the current theme at each paint,
-// optionally padded on a filled capsule. Its accessible name is the text.
+// optionally padded on a filled capsule. Its accessible name is the text. A new text set
+// inside an animation transaction cross-fades with the old one while the label (and its
+// capsule) takes the new width.
 class TextLabel : public QWidget
 {
     Q_OBJECT
+    // 0 shows the previous text, 1 the current one; in between while a change animates.
+    Q_PROPERTY(qreal textChange READ textChange WRITE setTextChange)
 
 public:
     using ColorRole = std::function<QColor(const Theme &)>;
@@ -32,7 +36,13 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    qreal textChange() const { return m_textChange; }
+    void setTextChange(qreal change);
+    qreal textWidth(const QString &text) const;
+
     QString m_text;
+    QString m_previousText;
+    qreal m_textChange = 1;
     ColorRole m_color;
     QMargins m_padding;
     ColorRole m_capsuleColor;

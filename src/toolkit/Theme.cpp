@@ -93,6 +93,11 @@ QColor Theme::red(qreal opacity) const
     return m_dark ? rgba(1.0, 0.27, 0.23, opacity) : rgba(1.0, 0.23, 0.19, opacity);
 }
 
+QColor Theme::separator(qreal opacity) const
+{
+    return m_dark ? rgba(1, 1, 1, 0.10 * opacity) : rgba(0, 0, 0, 0.10 * opacity);
+}
+
 QColor Theme::windowBackground() const
 {
     const qreal level = m_dark ? 0.07 : 0.98;

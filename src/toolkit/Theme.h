@@ -28,6 +28,8 @@ public:
     QColor secondary(qreal opacity = 1.0) const;
     QColor tertiary(qreal opacity = 1.0) const;
     QColor red(qreal opacity = 1.0) const;
+    // The platform's separator line: the label colour at a tenth of its strength.
+    QColor separator(qreal opacity = 1.0) const;
 
     // Flat grey behind the whole window: white level 0.07 dark, 0.98 light.
     QColor windowBackground() const;

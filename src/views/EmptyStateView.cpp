@@ -16,12 +16,15 @@ constexpr qreal textSize = 15;
 constexpr qreal spacing = 12;
 constexpr int verticalPadding = 40;
 
-const QString message = QStringLiteral("Sin tareas por ahora");
+QString message()
+{
+    return EmptyStateView::tr("Sin tareas por ahora");
+}
 
 QSizeF textBox()
 {
     const QFontMetricsF metrics(Fonts::rounded(textSize));
-    return {metrics.horizontalAdvance(message), metrics.height()};
+    return {metrics.horizontalAdvance(message()), metrics.height()};
 }
 
 } // namespace
@@ -29,7 +32,7 @@ QSizeF textBox()
 EmptyStateView::EmptyStateView(QWidget *parent) : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    setAccessibleName(message);
+    setAccessibleName(message());
 }
 
 QSize EmptyStateView::sizeHint() const
@@ -62,5 +65,5 @@ void EmptyStateView::paintEvent(QPaintEvent *)
     painter.setPen(color);
     painter.drawText(QRectF(centreX - text.width() / 2, top + symbol.height() + spacing,
                             text.width(), text.height()),
-                     Qt::AlignCenter | Qt::TextSingleLine, message);
+                     Qt::AlignCenter | Qt::TextSingleLine, message());
 }

@@ -1,6 +1,7 @@
 #include "views/HeaderView.h"
 
 #include "toolkit/Fonts.h"
+#include "toolkit/Motion.h"
 #include "toolkit/PlainButton.h"
 #include "toolkit/SymbolLabel.h"
 #include "toolkit/TextLabel.h"
@@ -29,7 +30,7 @@ HeaderView::HeaderView(QWidget *parent) : QWidget(parent)
 
     m_settingsButton = new PlainButton(Symbol::Gearshape, 15, this);
     m_settingsButton->setObjectName(QStringLiteral("settingsButton"));
-    m_settingsButton->setAccessibleName(QStringLiteral("Ajustes"));
+    m_settingsButton->setAccessibleName(tr("Ajustes"));
     m_settingsButton->setFocusPolicy(Qt::TabFocus);
 
     auto *layout = new QHBoxLayout(this);
@@ -47,10 +48,11 @@ HeaderView::HeaderView(QWidget *parent) : QWidget(parent)
 
 void HeaderView::setPendingCount(int count)
 {
-    const QString suffix =
-        count == 1 ? QStringLiteral(" pendiente") : QStringLiteral(" pendientes");
-    m_count->setText(count > 0 ? QString::number(count) + suffix : QString());
-    m_count->setVisible(count > 0);
+    // The capsule keeps its last text while it fades out; a new number cross-fades in.
+    if (count > 0)
+        m_count->setText(count == 1 ? tr("%1 pendiente").arg(count)
+                                    : tr("%1 pendientes").arg(count));
+    Motion::setPresent(m_count, count > 0);
 }
 
 void HeaderView::setSettingsShown(bool shown)

@@ -13,7 +13,8 @@ class HeaderView : public QWidget
 public:
     explicit HeaderView(QWidget *parent = nullptr);
 
-    // "1 pendiente", "3 pendientes"; shown only while the count is above 0.
+    // "1 pendiente", "3 pendientes"; shown only while the count is above 0. The capsule comes,
+    // goes and changes its number with the current transaction, if any.
     void setPendingCount(int count);
     // The settings button is accent-coloured while the panel is shown; the change of colour
     // animates with the current transaction.

@@ -37,13 +37,14 @@ InputArea::InputArea(QWidget *parent) : QWidget(parent)
     m_field->setFrame(false);
     // QLineEdit cuts text at 32,767 characters by default; a task may be longer.
     m_field->setMaxLength(std::numeric_limits<int>::max());
-    m_field->setPlaceholderText(QStringLiteral("Añadir tarea..."));
+    m_field->setPlaceholderText(tr("Añadir tarea..."));
+    m_field->setAccessibleName(tr("Añadir tarea"));
     m_field->setFont(Fonts::rounded(15));
     m_field->setAttribute(Qt::WA_MacShowFocusRect, false);
     m_field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
     m_addButton = new PlainButton(Symbol::PlusCircleFill, 24, m_row);
-    m_addButton->setAccessibleName(QStringLiteral("Añadir tarea"));
+    m_addButton->setAccessibleName(tr("Añadir tarea"));
     // Reachable with Tab, but a click leaves the focus in the field.
     m_addButton->setFocusPolicy(Qt::TabFocus);
 

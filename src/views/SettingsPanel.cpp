@@ -36,10 +36,9 @@ QColor secondary(const Theme &theme)
 SettingsPanel::SettingsPanel(QWidget *parent) : QWidget(parent)
 {
     auto *symbol = new SymbolLabel(Symbol::Timer, 13, secondary, this);
-    auto *label =
-        new TextLabel(QStringLiteral("Recordar cada"), Fonts::rounded(13), secondary, this);
+    auto *label = new TextLabel(tr("Recordar cada"), Fonts::rounded(13), secondary, this);
     m_stepper = new Stepper(this);
-    m_stepper->setSuffix(QStringLiteral(" min"));
+    m_stepper->setSuffix(tr(" min"));
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(16, 8, 16, 8);
@@ -51,8 +50,8 @@ SettingsPanel::SettingsPanel(QWidget *parent) : QWidget(parent)
 
     connect(m_stepper, &Stepper::stepUpRequested, this, [this] { step(+1); });
     connect(m_stepper, &Stepper::stepDownRequested, this, [this] { step(-1); });
-    m_stepper->upArrow()->setAccessibleName(QStringLiteral("Aumentar intervalo"));
-    m_stepper->downArrow()->setAccessibleName(QStringLiteral("Reducir intervalo"));
+    m_stepper->upArrow()->setAccessibleName(tr("Aumentar intervalo"));
+    m_stepper->downArrow()->setAccessibleName(tr("Reducir intervalo"));
 }
 
 void SettingsPanel::setMinutes(int minutes)
@@ -61,7 +60,7 @@ void SettingsPanel::setMinutes(int minutes)
     m_stepper->setValue(minutes);
     m_stepper->setStepsAvailable(steppedValue(minutes, +1) != minutes,
                                  steppedValue(minutes, -1) != minutes);
-    m_stepper->setAccessibleName(QStringLiteral("Recordar cada ") + m_stepper->labelText());
+    m_stepper->setAccessibleName(tr("Recordar cada %1").arg(m_stepper->labelText()));
 }
 
 void SettingsPanel::step(int direction)

@@ -1,10 +1,10 @@
 #include "views/TagFilterBar.h"
 
+#include "toolkit/ColumnMotion.h"
 #include "toolkit/Motion.h"
 #include "views/TagChip.h"
 
 #include <QApplication>
-#include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -19,6 +19,26 @@ constexpr int verticalInset = 8;
 constexpr int chipSpacing = 6;
 // A notch of a mouse wheel (120 eighths of a degree) scrolls this many pixels.
 constexpr qreal pixelsPerNotch = 40;
+
+// The chips' row inside the scroll area: as large as the chips placed on it need.
+class ChipStrip : public QWidget
+{
+public:
+    using QWidget::QWidget;
+    void setContentSize(const QSize &size)
+    {
+        if (size == m_size)
+            return;
+        m_size = size;
+        updateGeometry();
+    }
+    QSize sizeHint() const override { return m_size; }
+    QSize minimumSizeHint() const override { return m_size; }
+
+private:
+    QSize m_size;
+};
+
 } // namespace
 
 TagFilterBar::TagFilterBar(QWidget *parent) : QWidget(parent)
@@ -45,15 +65,16 @@ TagFilterBar::TagFilterBar(QWidget *parent) : QWidget(parent)
                                QVariant::fromValue(QScrollerProperties::OvershootAlwaysOff));
     scroller->setScrollerProperties(properties);
 
-    m_content = new QWidget;
-    auto *layout = new QHBoxLayout(m_content);
-    layout->setContentsMargins(sideInset, verticalInset, sideInset, verticalInset);
-    layout->setSpacing(chipSpacing);
-    // Chips start at the leading edge when they need less than the width offered.
-    layout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_content = new ChipStrip;
     m_scroll->setWidget(m_content);
     // setWidget() turns background filling on; the strip shows the window behind it.
     m_content->setAutoFillBackground(false);
+    m_motion = new ColumnMotion(this);
+    connect(m_motion, &ColumnMotion::itemLeft, this, [this](QObject *chip) {
+        m_motion->drop(chip);
+        static_cast<QWidget *>(chip)->hide();
+        chip->deleteLater();
+    });
 
     m_scroll->viewport()->installEventFilter(this);
     m_content->installEventFilter(this);
@@ -62,47 +83,94 @@ TagFilterBar::TagFilterBar(QWidget *parent) : QWidget(parent)
 void TagFilterBar::setState(const QStringList &allTags, const std::optional<QString> &selectedTag)
 {
     QList<TagChip *> chips;
+    QList<TagChip *> inserted;
     QList<TagChip *> spare = m_chips;
     for (const QString &tag : allTags) {
         // Chips are identified by their tag text.
         auto found = std::find_if(spare.begin(), spare.end(),
                                   [&](const TagChip *chip) { return chip->tag() == tag; });
-        TagChip *chip = nullptr;
         if (found != spare.end()) {
-            chip = *found;
+            chips.append(*found);
             spare.erase(found);
         } else {
-            chip = new TagChip(tag, m_content);
-            chip->installEventFilter(this);
-            connect(chip, &QAbstractButton::clicked, this, [this, chip] {
-                const QString tag = chip->tag();
-                const bool wasSelected = chip->isSelected();
-                Motion::withAnimation(Animation::easeInOut(0.2),
-                                      [&] { emit chipClicked(tag, wasSelected); });
-            });
+            chips.append(createChip(tag));
+            inserted.append(chips.last());
         }
-        chips.append(chip);
-    }
-    for (TagChip *chip : std::as_const(spare)) {
-        // The chip may be the sender of the click being handled.
-        chip->hide();
-        chip->deleteLater();
-    }
-
-    auto *layout = static_cast<QHBoxLayout *>(m_content->layout());
-    while (layout->count() > 0)
-        delete layout->takeAt(0);
-    for (TagChip *chip : std::as_const(chips)) {
-        layout->addWidget(chip, 0, Qt::AlignVCenter);
-        chip->show();
     }
     m_chips = chips;
+    placeChips(inserted, spare);
 
+    // Keyboard users meet the chips in the order shown, right after what comes before the
+    // strip (chips made later would otherwise come last in the window's Tab order).
+    QWidget *before = m_content;
     for (TagChip *chip : std::as_const(m_chips)) {
         chip->setSelected(selectedTag &&
                           chip->tag().compare(*selectedTag, Qt::CaseInsensitive) == 0);
+        QWidget::setTabOrder(before, chip);
+        before = chip;
     }
+}
+
+TagChip *TagFilterBar::createChip(const QString &tag)
+{
+    auto *chip = new TagChip(tag, m_content);
+    chip->installEventFilter(this);
+    connect(chip, &QAbstractButton::clicked, this, [this, chip] {
+        const QString tag = chip->tag();
+        const bool wasSelected = chip->isSelected();
+        Motion::withAnimation(Animation::easeInOut(0.2),
+                              [&] { emit chipClicked(tag, wasSelected); });
+    });
+    return chip;
+}
+
+void TagFilterBar::placeChips(const QList<TagChip *> &inserted, const QList<TagChip *> &removed)
+{
+    // One line from the leading edge, 6 apart, inset as the strip's padding says.
+    QList<QRect> targets;
+    int x = sideInset;
+    int height = 0;
+    for (const TagChip *chip : std::as_const(m_chips)) {
+        const QSize size = chip->sizeHint();
+        targets.append(QRect(QPoint(x, verticalInset), size));
+        x += size.width() + chipSpacing;
+        height = std::max(height, size.height());
+    }
+    const int width = m_chips.isEmpty() ? 2 * sideInset : x - chipSpacing + sideInset;
+    static_cast<ChipStrip *>(m_content)->setContentSize(QSize(width, height + 2 * verticalInset));
     updateGeometry();
+
+    const std::optional<Animation> animation = Motion::currentFor(this);
+    if (animation)
+        m_motion->restart({});
+    for (TagChip *chip : removed) {
+        if (animation) {
+            m_motion->leave(chip, false);
+        } else {
+            // The chip may be the sender of the click being handled.
+            m_motion->drop(chip);
+            chip->hide();
+            chip->deleteLater();
+        }
+    }
+    for (qsizetype i = 0; i < m_chips.size(); ++i) {
+        TagChip *chip = m_chips[i];
+        if (inserted.contains(chip)) {
+            chip->show();
+            if (animation)
+                m_motion->enter(chip, QRectF(targets[i]), QRectF(targets[i]));
+            else
+                chip->setGeometry(targets[i]);
+        } else if (animation && (m_motion->isMoving(chip) || chip->geometry() != targets[i])) {
+            m_motion->moveTo(chip, QRectF(targets[i]));
+        } else if (m_motion->isMoving(chip)) {
+            m_motion->redirect(chip, targets[i]);
+        } else {
+            chip->setGeometry(targets[i]);
+        }
+    }
+    if (animation)
+        m_motion->start(*animation);
 }
 
 QSize TagFilterBar::sizeHint() const
@@ -142,7 +210,10 @@ bool TagFilterBar::eventFilter(QObject *watched, QEvent *event)
             chip->setDown(false);
         return type == QEvent::MouseMove;
     }
-    if (type == QEvent::FocusIn) {
+    if (watched == m_content && type == QEvent::LayoutRequest) {
+        // A chip's size changed (its font, say): the chips are placed again.
+        placeChips({}, {});
+    } else if (type == QEvent::FocusIn) {
         // A chip reached with the keyboard scrolls into view.
         if (auto *chip = qobject_cast<TagChip *>(watched))
             m_scroll->ensureWidgetVisible(chip, sideInset, 0);

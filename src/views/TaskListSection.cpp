@@ -3,10 +3,13 @@
 #include "toolkit/AnimatedColumn.h"
 #include "toolkit/Motion.h"
 #include "views/EmptyStateView.h"
+#include "views/TaskListAccessibility.h"
+#include "views/TaskListKeyboard.h"
 #include "views/TaskRow.h"
 
+#include <QAccessible>
+#include <QFocusEvent>
 #include <QScrollArea>
-#include <QStackedLayout>
 
 #include <algorithm>
 
@@ -32,19 +35,20 @@ public:
 TaskListSection::TaskListSection(QWidget *parent) : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-
-    m_emptyState = new EmptyStateView(this);
+    TaskListAccessibility::install();
 
     m_scrollArea = new ListScrollArea(this);
     m_scrollArea->setFrameShape(QFrame::NoFrame);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    // The list itself is not a stop for the keyboard focus; its rows' fields are.
+    // The section stands for the list in the Tab order; the scroll area is no stop of its own.
     m_scrollArea->setFocusPolicy(Qt::NoFocus);
     m_scrollArea->viewport()->setAutoFillBackground(false);
 
     m_column = new AnimatedColumn;
+    m_column->setObjectName(TaskListAccessibility::listName);
+    m_column->setAccessibleName(tr("Tareas"));
     m_column->setPadding(listPadding, listPadding);
     m_column->setDeletesRemovedItems(true);
     m_column->cullFarItems();
@@ -52,11 +56,10 @@ TaskListSection::TaskListSection(QWidget *parent) : QWidget(parent)
     // setWidget() turns the background on; the window's background shows through instead.
     m_column->setAutoFillBackground(false);
 
-    m_stack = new QStackedLayout(this);
-    m_stack->setContentsMargins(0, 0, 0, 0);
-    m_stack->addWidget(m_emptyState);
-    m_stack->addWidget(m_scrollArea);
-    m_stack->setCurrentWidget(m_emptyState);
+    // Over the list, so that the two can cross-fade.
+    m_emptyState = new EmptyStateView(this);
+    m_emptyState->setAttribute(Qt::WA_TransparentForMouseEvents); // nor while it fades out
+    m_keyboard = new TaskListKeyboard(this, m_scrollArea);
 
     // Until the first real layout, the scroll area measures the column at the width its
     // viewport happens to have. Starting at the window's width keeps it from laying out
@@ -108,14 +111,49 @@ void TaskListSection::setState(const QList<TaskItem> &tasks, const QList<int> &o
 
     if (rows != m_order) {
         m_order = rows;
+        // The focus leaves a row that goes before the row hides: hidden, it would hand the
+        // focus on by the window's focus chain.
+        m_keyboard->setRows(rows);
         m_column->setItems(QList<QWidget *>(rows.cbegin(), rows.cend()));
+        if (QAccessible::isActive()) {
+            QAccessibleEvent reordered(m_column, QAccessible::ObjectReorder);
+            QAccessible::updateAccessibility(&reordered);
+        }
     }
-    m_stack->setCurrentWidget(noTasks ? static_cast<QWidget *>(m_emptyState) : m_scrollArea);
+    Motion::setPresent(m_emptyState, noTasks);
+}
+
+QSize TaskListSection::sizeHint() const
+{
+    return m_emptyState->sizeHint().expandedTo(m_scrollArea->sizeHint());
+}
+
+QSize TaskListSection::minimumSizeHint() const
+{
+    return m_emptyState->minimumSizeHint();
+}
+
+void TaskListSection::resizeEvent(QResizeEvent *)
+{
+    m_scrollArea->setGeometry(rect());
+    m_emptyState->setGeometry(rect());
+}
+
+void TaskListSection::focusInEvent(QFocusEvent *event)
+{
+    m_keyboard->enter(event->reason());
+}
+
+bool TaskListSection::focusNextPrevChild(bool next)
+{
+    // Tab and Shift+Tab from a row (or its edit field) leave the list.
+    return m_keyboard->leave(next) || QWidget::focusNextPrevChild(next);
 }
 
 TaskRow *TaskListSection::createRow(const TaskItem &task)
 {
     auto *row = new TaskRow(task, m_column);
+    m_keyboard->addRow(row);
     connect(row, &TaskRow::doneToggled, this, &TaskListSection::doneToggled);
     connect(row, &TaskRow::priorityToggled, this, &TaskListSection::priorityToggled);
     connect(row, &TaskRow::deleteRequested, this, &TaskListSection::deleteRequested);

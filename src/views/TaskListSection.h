@@ -10,12 +10,17 @@
 class AnimatedColumn;
 class EmptyStateView;
 class QScrollArea;
-class QStackedLayout;
+class TaskListKeyboard;
 class TaskRow;
 
 // Between the two dividers: the empty state when the store holds no task, otherwise a
 // vertically scrolling column of rows in the order of the given positions. Rows are kept
-// per task id across updates and only the ones whose task changed are touched.
+// per task id across updates and only the ones whose task changed are touched. The empty
+// state lies over the list and fades with the change that brings or takes the last task,
+// while the row itself fades in or out beneath it.
+//
+// For the keyboard the list is one stop in the window's Tab order (see TaskListKeyboard);
+// for assistive technology it is a list of items (see TaskListAccessibility).
 class TaskListSection : public QWidget
 {
     Q_OBJECT
@@ -29,20 +34,28 @@ public:
 
     QList<TaskRow *> rows() const { return m_order; } // in display order
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 signals:
     void doneToggled(const QUuid &id);
     void priorityToggled(const QUuid &id);
     void deleteRequested(const QUuid &id);
     void textEdited(const QUuid &id, const QString &text);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
+
 private:
     TaskRow *createRow(const TaskItem &task);
     void retireRow(TaskRow *row, const QList<TaskItem> &tasks);
 
-    QStackedLayout *m_stack = nullptr;
     EmptyStateView *m_emptyState = nullptr;
     QScrollArea *m_scrollArea = nullptr;
     AnimatedColumn *m_column = nullptr;
+    TaskListKeyboard *m_keyboard = nullptr;
 
     struct Slot {
         TaskRow *row = nullptr;

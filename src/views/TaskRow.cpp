@@ -8,7 +8,9 @@
 #include "toolkit/Symbols.h"
 #include "toolkit/Theme.h"
 
+#include <QAccessible>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -20,7 +22,6 @@ namespace {
 
 using Layout = TaskRowLayout;
 
-constexpr qreal chipFillOpacity = 0.15;
 constexpr qreal deleteMinimumScale = 0.8;
 // QLineEdit draws its text this far inside its contents rectangle; the field is moved left
 // by as much so that the edited text starts where the shown text did.
@@ -41,10 +42,7 @@ TaskRow::TaskRow(const TaskItem &task, QWidget *parent)
     m_doneButton->setFocusPolicy(Qt::NoFocus);
     m_doneButton->resize(m_doneButton->sizeHint());
     updateDoneMark();
-    connect(m_doneButton, &QAbstractButton::clicked, this, [this] {
-        const QUuid id = m_task.id;
-        Motion::withAnimation(Animation::spring(0.2), [&] { emit doneToggled(id); });
-    });
+    connect(m_doneButton, &QAbstractButton::clicked, this, &TaskRow::toggleDone);
 }
 
 TaskRow::~TaskRow()
@@ -73,8 +71,12 @@ void TaskRow::setTask(const TaskItem &task)
         showContent();
         updateShape(heightBefore);
     }
-    if (doneChanged || priorityChanged)
-        updateDoneMark();
+    // The mark, and what a screen reader says of the row, name the text and the state.
+    updateDoneMark();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
     if (doneChanged) {
         // The text style follows on its own ease-in-out, whatever curve the change came in.
         const bool animated = Motion::currentFor(this).has_value();
@@ -83,6 +85,31 @@ void TaskRow::setTask(const TaskItem &task)
     }
     if (priorityChanged)
         Motion::animateProperty(this, "background", backgroundColor(Theme::of(this)));
+}
+
+void TaskRow::toggleDone()
+{
+    const QUuid id = m_task.id;
+    Motion::withAnimation(Animation::spring(0.2), [&] { emit doneToggled(id); });
+}
+
+void TaskRow::togglePriority()
+{
+    const QUuid id = m_task.id;
+    Motion::withAnimation(Animation::spring(0.2), [&] { emit priorityToggled(id); });
+}
+
+void TaskRow::requestDelete()
+{
+    emit deleteRequested(m_task.id);
+}
+
+void TaskRow::setFocusRingShown(bool shown)
+{
+    if (shown == m_focusRingShown)
+        return;
+    m_focusRingShown = shown;
+    update();
 }
 
 void TaskRow::startEditing()
@@ -94,16 +121,17 @@ void TaskRow::startEditing()
         // QLineEdit cuts text at 32,767 characters by default, which would shorten a long
         // task on an unchanged edit.
         m_editField->setMaxLength(std::numeric_limits<int>::max());
-        m_editField->setPlaceholderText(QStringLiteral("Tarea"));
+        m_editField->setPlaceholderText(tr("Tarea"));
+        m_editField->setAccessibleName(tr("Editar tarea"));
         m_editField->setFont(Layout::textFont());
         m_editField->setAutoFillBackground(false);
         Theme::of(this).applyTo(m_editField);
         m_editField->installEventFilter(this);
-        connect(m_editField, &QLineEdit::returnPressed, this, &TaskRow::commitEdit);
     }
     if (!m_editing) {
         // The full stored text, tag words included, not the shortened text shown.
         m_editField->setText(m_task.text);
+        m_refocusAfterEdit = hasFocus();
         const int heightBefore = geometry().height;
         m_editing = true;
         updateShape(heightBefore);
@@ -145,8 +173,11 @@ void TaskRow::finishEditing()
     m_editing = false;
     if (m_editField) {
         // Focus first, so the field does not hand it on to the next widget in the chain
-        // when it hides.
-        m_editField->clearFocus();
+        // when it hides. An edit begun on the focused row gives the focus back to the row.
+        if (m_refocusAfterEdit && m_editField->hasFocus())
+            setFocus(Qt::OtherFocusReason);
+        else
+            m_editField->clearFocus();
         m_editField->hide();
     }
     updateShape(heightBefore);
@@ -172,9 +203,7 @@ QSize TaskRow::minimumSizeHint() const
 
 void TaskRow::showContent()
 {
-    const QString shown = m_task.displayText();
-    setAccessibleName(shown);
-    m_layout.setContent(shown, m_task.tags);
+    m_layout.setContent(m_task.displayText(), m_task.tags);
 }
 
 const TaskRowLayout::Geometry &TaskRow::geometry() const
@@ -237,12 +266,11 @@ void TaskRow::ensureDeleteButton()
         return;
     m_deleteButton = new PlainButton(Symbol::XmarkCircleFill, Layout::deleteSize, this);
     m_deleteButton->setObjectName(QStringLiteral("deleteButton"));
-    m_deleteButton->setAccessibleName(QStringLiteral("Eliminar tarea"));
     m_deleteButton->setFocusPolicy(Qt::NoFocus);
     m_deleteButton->setColor(Theme::of(this).tertiary());
     m_deleteButton->hide();
-    connect(m_deleteButton, &QAbstractButton::clicked, this,
-            [this] { emit deleteRequested(m_task.id); });
+    connect(m_deleteButton, &QAbstractButton::clicked, this, &TaskRow::requestDelete);
+    updateDoneMark(); // names the button
     placeChildren();
 }
 
@@ -250,8 +278,12 @@ void TaskRow::updateDoneMark()
 {
     m_doneButton->setSymbol(m_task.isDone ? Symbol::CheckmarkCircleFill : Symbol::Circle);
     m_doneButton->setColor(markColor(Theme::of(this)));
-    m_doneButton->setAccessibleName(m_task.isDone ? QStringLiteral("Marcar como pendiente")
-                                                  : QStringLiteral("Marcar como hecha"));
+    // The buttons say which task they act on: a screen reader may reach them on their own.
+    const QString shown = m_task.displayText();
+    m_doneButton->setAccessibleName(m_task.isDone ? tr("Marcar «%1» como pendiente").arg(shown)
+                                                  : tr("Marcar «%1» como hecha").arg(shown));
+    if (m_deleteButton)
+        m_deleteButton->setAccessibleName(tr("Eliminar «%1»").arg(shown));
 }
 
 QColor TaskRow::markColor(const Theme &theme) const
@@ -308,48 +340,18 @@ void TaskRow::paintEvent(QPaintEvent *)
     QPainter painter(this);
     if (m_background.alpha() > 0)
         painter.fillRect(rect(), m_background);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (m_focusRingShown) {
+        painter.setPen(QPen(Theme::accent(), 2));
+        painter.drawPath(Shapes::continuousRoundedRect(QRectF(rect()).adjusted(2, 1, -2, -1), 6));
+    }
     if (m_editing)
         return;
 
-    const Layout::Geometry &g = geometry();
-    painter.setRenderHint(QPainter::Antialiasing);
+    // The text goes from primary to tertiary as it is struck through.
     const Theme theme = Theme::of(this);
-    paintText(painter, theme, g);
-    paintChips(painter, g);
-}
-
-void TaskRow::paintText(QPainter &painter, const Theme &theme, const Layout::Geometry &g)
-{
-    painter.setPen(mix(theme.primary(), theme.tertiary(), m_doneStyle));
-    const QList<QRectF> lines =
-        m_layout.drawText(painter, QPointF(g.textX, Layout::verticalPadding), g.textWidth);
-    if (m_doneStyle <= 0)
-        return;
-
-    // The strike-through has a colour of its own, so it is drawn here rather than by the
-    // font.
-    const QFontMetricsF &metrics = Layout::textMetrics();
-    QPen pen(theme.secondary(m_doneStyle));
-    pen.setWidthF(std::max<qreal>(1.0, metrics.lineWidth()));
-    painter.setPen(pen);
-    for (const QRectF &line : lines) {
-        if (line.width() <= 0)
-            continue;
-        const qreal y = line.top() + metrics.ascent() - metrics.strikeOutPos();
-        painter.drawLine(QPointF(line.left(), y), QPointF(line.right(), y));
-    }
-}
-
-void TaskRow::paintChips(QPainter &painter, const Layout::Geometry &g)
-{
-    if (g.chips.isEmpty())
-        return;
-    painter.setFont(Layout::chipFont());
-    for (const Layout::Chip &chip : g.chips) {
-        Shapes::fillCapsule(painter, chip.rect, Theme::tagColor(chip.tag, chipFillOpacity));
-        painter.setPen(Theme::tagColor(chip.tag));
-        painter.drawText(chip.rect, Qt::AlignCenter | Qt::TextSingleLine, chip.label);
-    }
+    m_layout.paint(painter, geometry(), mix(theme.primary(), theme.tertiary(), m_doneStyle),
+                   theme.secondary(m_doneStyle));
 }
 
 void TaskRow::resizeEvent(QResizeEvent *event)
@@ -406,22 +408,35 @@ void TaskRow::contextMenuEvent(QContextMenuEvent *event)
     const QColor iconColor = menu->palette().color(QPalette::Text);
     QAction *action = menu->addAction(
         Symbols::icon(priority ? Symbol::FlagSlash : Symbol::FlagFill, 16, iconColor),
-        priority ? QStringLiteral("Quitar prioridad") : QStringLiteral("Marcar como prioritaria"));
-    const QUuid id = m_task.id;
-    connect(action, &QAction::triggered, this, [this, id] {
-        Motion::withAnimation(Animation::spring(0.2), [&] { emit priorityToggled(id); });
-    });
-    menu->popup(event->globalPos());
+        priority ? tr("Quitar prioridad") : tr("Marcar como prioritaria"));
+    connect(action, &QAction::triggered, this, &TaskRow::togglePriority);
+    // Opened from the keyboard: under the start of the text, its item ready for Return.
+    const bool byKeyboard = event->reason() == QContextMenuEvent::Keyboard;
+    const QPoint textStart(int(geometry().textX),
+                           Layout::verticalPadding + int(Layout::lineHeight()));
+    menu->popup(byKeyboard ? mapToGlobal(textStart) : event->globalPos());
+    if (byKeyboard)
+        menu->setActiveAction(action);
     event->accept();
 }
 
 bool TaskRow::eventFilter(QObject *watched, QEvent *event)
 {
-    // Any focus loss ends the edit and stores it, except the one caused by a popup (the
-    // field's own context menu, or this row's) after which the focus comes back.
+    // Return in the field commits. The field would pass the key on to the row, where it
+    // would start the edit again.
+    if (watched == m_editField && event->type() == QEvent::KeyPress && m_editing) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            commitEdit();
+            return true;
+        }
+    }
+    // The focus moving elsewhere in the window ends the edit and stores it. A popup (the
+    // field's own context menu, or this row's) or another window taking it does not: the
+    // focus comes back to the field afterwards.
     if (watched == m_editField && event->type() == QEvent::FocusOut && m_editing) {
-        const auto *focusEvent = static_cast<QFocusEvent *>(event);
-        if (focusEvent->reason() != Qt::PopupFocusReason)
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
             commitEdit();
     }
     return QWidget::eventFilter(watched, event);

@@ -40,6 +40,17 @@ public:
     // An unchanged record changes nothing.
     void setTask(const TaskItem &task);
 
+    // What the mouse does, for the keyboard and for assistive technology: the done mark's
+    // click, a double click on the text, the delete button's click, the menu's item.
+    void toggleDone();
+    void startEditing();
+    void requestDelete();
+    void togglePriority();
+
+    // The accent-coloured ring of the row that has the keyboard focus.
+    void setFocusRingShown(bool shown);
+    bool isFocusRingShown() const { return m_focusRingShown; }
+
     bool isEditing() const { return m_editing; }
     void commitEdit();
     // The edit field's text trimmed of spaces and tabs; empty when not editing.
@@ -79,7 +90,6 @@ private:
     void updateShape(int heightBefore);
     void placeChildren();
 
-    void startEditing();
     void finishEditing();
     void setHovered(bool hovered);
     void updateDoneMark();
@@ -94,13 +104,12 @@ private:
     qreal deletePresence() const { return m_deletePresence; }
     void setDeletePresence(qreal presence);
 
-    void paintText(QPainter &painter, const Theme &theme, const TaskRowLayout::Geometry &g);
-    void paintChips(QPainter &painter, const TaskRowLayout::Geometry &g);
-
     TaskItem m_task;
     TaskRowLayout m_layout;
     bool m_hovered = false;
     bool m_editing = false;
+    bool m_focusRingShown = false;
+    bool m_refocusAfterEdit = false; // the edit began on the focused row
 
     PlainButton *m_doneButton = nullptr;
     PlainButton *m_deleteButton = nullptr;

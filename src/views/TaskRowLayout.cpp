@@ -1,7 +1,9 @@
 #include "views/TaskRowLayout.h"
 
 #include "toolkit/Fonts.h"
+#include "toolkit/Shapes.h"
 #include "toolkit/Symbols.h"
+#include "toolkit/Theme.h"
 
 #include <QCoreApplication>
 #include <QPainter>
@@ -20,6 +22,7 @@ constexpr qreal chipHorizontalPadding = 6;
 constexpr qreal chipVerticalPadding = 2;
 constexpr qreal chipSpacing = 4;
 constexpr qreal textToChips = 4;
+constexpr qreal chipFillOpacity = 0.15;
 
 // Fonts and their metrics, made once: every row measures with them, and building metrics
 // per row would dominate the cost of a long list.
@@ -166,6 +169,32 @@ const QFont &TaskRowLayout::chipFont()
 qreal TaskRowLayout::lineHeight()
 {
     return rowFonts().lineHeight;
+}
+
+void TaskRowLayout::paint(QPainter &painter, const Geometry &g, const QColor &textColor,
+                          const QColor &strikeColor) const
+{
+    painter.setPen(textColor);
+    const QList<QRectF> lines = drawText(painter, QPointF(g.textX, verticalPadding), g.textWidth);
+    if (strikeColor.alpha() > 0) {
+        // The strike-through has a colour of its own, so it is drawn here rather than by the
+        // font.
+        const QFontMetricsF &metrics = textMetrics();
+        QPen pen(strikeColor);
+        pen.setWidthF(std::max<qreal>(1.0, metrics.lineWidth()));
+        painter.setPen(pen);
+        for (const QRectF &line : lines) {
+            const qreal y = line.top() + metrics.ascent() - metrics.strikeOutPos();
+            if (line.width() > 0)
+                painter.drawLine(QPointF(line.left(), y), QPointF(line.right(), y));
+        }
+    }
+    painter.setFont(chipFont());
+    for (const Chip &chip : g.chips) {
+        Shapes::fillCapsule(painter, chip.rect, Theme::tagColor(chip.tag, chipFillOpacity));
+        painter.setPen(Theme::tagColor(chip.tag));
+        painter.drawText(chip.rect, Qt::AlignCenter | Qt::TextSingleLine, chip.label);
+    }
 }
 
 QList<QRectF> TaskRowLayout::drawText(QPainter &painter, const QPointF &origin,

@@ -12,7 +12,7 @@ class QPainter;
 class QTextLayout;
 
 // Where a task row puts its text and tag chips at a given width, and how tall that makes the
-// row. It measures with fonts alone and needs no widget.
+// row; and the drawing of them there. It measures with fonts alone and needs no widget.
 //
 // The text is measured once per text: a text no wider than the text area is one line and
 // needs no layout; only a text that wraps is laid out, and its layout is kept for drawing.
@@ -61,11 +61,15 @@ public:
     static const QFont &chipFont();
     static qreal lineHeight();
 
+    // Draws the text in `textColor`, struck through in `strikeColor` (nothing when clear),
+    // and the chips, where `g` puts them.
+    void paint(QPainter &painter, const Geometry &g, const QColor &textColor,
+               const QColor &strikeColor) const;
+
+private:
     // Draws the text at `origin`, wrapped at `textWidth`, with the painter's pen; returns
     // where each line's text lies.
     QList<QRectF> drawText(QPainter &painter, const QPointF &origin, qreal textWidth) const;
-
-private:
     qreal naturalWidth() const;
     qreal textHeight(qreal textWidth) const;
     const QTextLayout &wrappedLayout(qreal textWidth) const;

@@ -1,7 +1,8 @@
 // The window over a real preferences file: what the list shows, in order, under a filter and
 // after each request from a row's mark, menu or delete button; the empty state; the count;
 // rows kept per task; an edit stored trimmed to its own task however it ends; the reminder
-// interval stored, then announced; the input's keys and completion list; the tag strip.
+// interval stored, then announced; the input's keys and completion list; the tag strip; the
+// list by keyboard and as a screen reader sees it; what animates with the action behind it.
 #include "model/TaskListCodec.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
@@ -20,7 +21,10 @@
 #include "views/TaskListSection.h"
 #include "views/TaskRow.h"
 
+#include <QAbstractAnimation>
+#include <QAccessible>
 #include <QApplication>
+#include <QGraphicsOpacityEffect>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
@@ -184,10 +188,13 @@ private slots:
         QCOMPARE(field->text(), "C #tres"); // the full text, tags included
         m_view->deleteTask(m_view->store().tasks().at(0).id);
         field->setText(end == "blank" ? u"\u00a0 \t"_qs : " \tC cambiada #cuatro \t");
-        // Neither Escape, nor a popup taking the focus, nor a click on the mark ends it.
+        // Neither Escape, nor a popup taking the focus, nor another window taking it, nor a
+        // click on the mark ends it.
         QTest::keyClick(field, Qt::Key_Escape);
         QFocusEvent popupFocusOut(QEvent::FocusOut, Qt::PopupFocusReason);
         QApplication::sendEvent(field, &popupFocusOut);
+        QFocusEvent windowFocusOut(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+        QApplication::sendEvent(field, &windowFocusOut);
         QTest::mouseClick(mark, Qt::LeftButton);
         QVERIFY(row(1) == rowC && rowC->isEditing() && field->hasFocus());
         if (end == "Return" || end == "blank")
@@ -307,6 +314,128 @@ private slots:
         for (const SuggestionRow *row : list->rows())
             listed.append(row->tag() + (row->isHighlighted() ? "*" : ""));
         QCOMPARE(list->isVisible() ? listed.join(' ') : QString(), shown);
+    }
+
+    // Keys from the input line (Shift+Tab first) and a screen reader's actions on the task
+    // focused: what is stored, the name of what has the focus, whether a ring shows there.
+    void keyboardAndScreenReader_data()
+    {
+        QTest::addColumn<Texts>("tasks");
+        QTest::addColumn<Texts>("steps"); // keys; "'text" typed; "click" its mark; "do:" action
+        QTest::addColumn<Texts>("after");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<bool>("ring");
+        auto row = [](const char *name, const Texts &tasks, const QString &steps,
+                      const Texts &after, const char *focus, bool ring) {
+            QTest::newRow(name) << tasks << steps.split(' ') << after << QString(focus) << ring;
+        };
+        const Texts ab{"A", "B"};
+        row("Shift+Tab reaches the first task, Space marks it done", {"A #casa", "B"},
+            "Backtab Space", {"A #casa:d", "B"}, "A, hecha, casa", true);
+        row("Up stops at the top; Delete: the next task takes the focus", {"A", "B", "C"},
+            "Backtab Up Down Del", {"A", "C"}, "C", true);
+        row("F2 edits, Return stores, the focus comes back", {"A"}, "Backtab F2 '#casa Return",
+            {"A#casa"}, "A, casa", true);
+        row("Shift+F10: the menu's item is ready for Return", ab, "Backtab Down Shift+F10 Return",
+            {"A", "B:p"}, "B, prioritaria", true);
+        row("after a click no ring, even where the focus goes on", ab, "Backtab click do:Delete",
+            {"B"}, "B", false);
+        row("actions of a screen reader", ab, "Backtab Down do:TogglePriority do:Toggle",
+            {"A", "B:pd"}, "B, hecha, prioritaria", true);
+        row("Tab leaves; the last task deleted, the focus goes on", {"A"},
+            "Backtab Tab Backtab do:Delete", {}, "Añadir tarea", false);
+    }
+    void keyboardAndScreenReader()
+    {
+        QFETCH(Texts, tasks);
+        QFETCH(Texts, steps);
+        QFETCH(Texts, after);
+        QFETCH(QString, focus);
+        QFETCH(bool, ring);
+        makeView(tasks);
+        m_view->inputArea()->field()->setFocus();
+        for (const QString &step : steps) {
+            QWidget *to = QApplication::activePopupWidget() ? QApplication::activePopupWidget()
+                                                            : QApplication::focusWidget();
+            const QKeyCombination key = QKeySequence(step)[0];
+            if (step.startsWith('\''))
+                QTest::keyClicks(to, step.mid(1));
+            else if (step == "click")
+                QTest::mouseClick(to->findChild<QWidget *>("doneMark"), Qt::LeftButton);
+            else if (step.startsWith("do:"))
+                QAccessible::queryAccessibleInterface(to)->actionInterface()->doAction(step.mid(3));
+            else
+                QTest::keyClick(to, key.key(), key.keyboardModifiers());
+        }
+        QCOMPARE(stored(), after);
+        QWidget *focused = QApplication::focusWidget();
+        QCOMPARE(QAccessible::queryAccessibleInterface(focused)->text(QAccessible::Name), focus);
+        const auto *focusedRow = qobject_cast<TaskRow *>(focused);
+        QCOMPARE(focusedRow && focusedRow->isFocusRingShown(), ring);
+        // The list's items are the rows in the order shown; each mark says whose it is.
+        const QList<TaskRow *> rows = m_view->listSection()->rows();
+        for (int i = 0; i < rows.size(); ++i) {
+            auto *list = QAccessible::queryAccessibleInterface(rows[i])->parent();
+            QVERIFY(list->role() == QAccessible::List && list->child(i)->object() == rows[i]);
+            QCOMPARE(rows[i]->findChild<QWidget *>("doneMark")->accessibleName(),
+                     "Marcar «" + rows[i]->task().displayText() +
+                         (rows[i]->task().isDone ? "» como pendiente" : "» como hecha"));
+        }
+    }
+
+    // Each change below, held half way, fades or cross-fades the parts named and no other;
+    // one made outside any transaction lands at once.
+    void animatesWithItsAction_data()
+    {
+        QTest::addColumn<Texts>("tasks");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<Texts>("parts");
+        QTest::newRow("first task: the empty state goes, the row comes")
+            << Texts{} << "add A" << Texts{"EmptyStateView", "TaskRow", "pendingCount"};
+        QTest::newRow("last task deleted: its row goes, the empty state comes")
+            << Texts{"A"} << "delete" << Texts{"EmptyStateView", "TaskRow", "pendingCount"};
+        QTest::newRow("another task: a new number, a new chip")
+            << Texts{"A #casa"} << "add B #abc" << Texts{"TagChip", "TaskRow", "pendingCount"};
+        QTest::newRow("done mark: the symbol changes")
+            << Texts{"A"} << "done" << Texts{"doneMark", "pendingCount"};
+        QTest::newRow("outside a transaction: at once") << Texts{"A"} << "append" << Texts{};
+    }
+    void animatesWithItsAction()
+    {
+        QFETCH(Texts, tasks);
+        QFETCH(QString, action);
+        QFETCH(Texts, parts);
+        makeView(tasks);
+        Motion::setAnimationsEnabled(true);
+        TaskRow *first = tasks.isEmpty() ? nullptr : row(0); // kept while it fades out
+        if (action.startsWith("add "))
+            QTest::keyClicks(m_view->inputArea()->field(), action.mid(4) + "\r");
+        else if (action == "delete")
+            m_view->deleteTask(first->taskId());
+        else if (action == "done")
+            QTest::mouseClick(first->findChild<QWidget *>("doneMark"), Qt::LeftButton);
+        else
+            m_view->store().append(TaskItem("B"));
+        int running = 0;
+        for (QAbstractAnimation *animation : m_view->findChildren<QAbstractAnimation *>()) {
+            if (animation->state() == QAbstractAnimation::Running && ++running) {
+                animation->pause();
+                animation->setCurrentTime(animation->duration() / 2);
+            }
+        }
+        QCOMPARE(running > 0, !parts.isEmpty());
+        Texts halfWay; // faded, or its text or symbol cross-faded, half way
+        for (QWidget *part : m_view->findChildren<QWidget *>()) {
+            const auto *fade = qobject_cast<QGraphicsOpacityEffect *>(part->graphicsEffect());
+            const qreal shown = fade ? fade->opacity()
+                                     : part->property("textChange").toReal() +
+                                           part->property("symbolChange").toReal();
+            if (shown > 0 && shown < 1)
+                halfWay.append(part->objectName().isEmpty() ? part->metaObject()->className()
+                                                            : part->objectName());
+        }
+        halfWay.sort();
+        QCOMPARE(halfWay, parts);
     }
 
     // A chip of the selected tag is drawn selected whatever the case; a drag scrolls the

@@ -174,7 +174,7 @@ int main(int argc, char **argv)
         render(folder, QStringLiteral("keyboard"), dark, [](ContentView &view) {
             // Shift+Tab from the input line to the list, then down to the second task.
             addSampleTasks(view.store());
-            QTest::qWaitForWindowActive(&view);
+            (void)QTest::qWaitForWindowActive(&view);
             view.inputArea()->field()->setFocus();
             QTest::keyClick(view.inputArea()->field(), Qt::Key_Backtab);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);

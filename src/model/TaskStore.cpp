@@ -17,7 +17,6 @@ TaskStore::TaskStore(Preferences &preferences, QObject *parent)
 
 void TaskStore::setTasks(QList<TaskItem> tasks)
 {
-    emit aboutToChange();
     m_tasks = std::move(tasks);
     save();
     emit tasksChanged();
@@ -105,7 +104,7 @@ bool TaskStore::keepUnreadableDocument()
     if (!m_unreadableDocument)
         return true;
     QString reason;
-    const QString copy = m_preferences.keepUnreadableTasksDocument(*m_unreadableDocument, &reason);
+    const QString copy = m_preferences.folder().keepUnreadableCopy(*m_unreadableDocument, &reason);
     if (copy.isEmpty()) {
         qWarning("Lorvane: the stored task list could not be read and no copy of it could be "
                  "made (%s); it stays in %s and no change is saved until a copy is made.",
@@ -122,12 +121,9 @@ bool TaskStore::keepUnreadableDocument()
 void TaskStore::save()
 {
     // An unreadable list that has not been copied aside yet must not be overwritten.
-    if (m_unreadableDocument && !keepUnreadableDocument()) {
-        m_saved = false;
+    if (m_unreadableDocument && !keepUnreadableDocument())
         return;
-    }
-    m_saved = m_preferences.setTasksDocument(TaskListCodec::encode(m_tasks));
-    if (!m_saved) {
+    if (!m_preferences.setTasksDocument(TaskListCodec::encode(m_tasks))) {
         qWarning("Lorvane: the task list could not be saved to %s; the change is kept in "
                  "memory and the whole list is saved again with the next change.",
                  qUtf8Printable(m_preferences.filePath()));

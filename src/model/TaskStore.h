@@ -38,11 +38,7 @@ public:
     // the current locale's case-insensitive collation; equal entries keep their order.
     QStringList allTags() const;
 
-    // Whether the last save reached the disk.
-    bool isSaved() const { return m_saved; }
-
 signals:
-    void aboutToChange();
     void tasksChanged();
 
 private:
@@ -52,7 +48,6 @@ private:
 
     Preferences &m_preferences;
     QList<TaskItem> m_tasks;
-    bool m_saved = true;
     // A stored list that could not be read and has not been copied aside yet.
     std::optional<QByteArray> m_unreadableDocument;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PreferencesFolder.h"
+
 #include <QByteArray>
 #include <QSettings>
 #include <QString>
@@ -17,7 +19,8 @@ public:
 
     Preferences();
 
-    QString filePath() const;
+    QString filePath() const { return m_folder.filePath(); }
+    const PreferencesFolder &folder() const { return m_folder; }
 
     std::optional<QByteArray> tasksDocument() const;
     // Writes the document and syncs the file to disk (atomic replace, file 0600 in a 0700
@@ -30,17 +33,10 @@ public:
     int storedTimerMinutes() const;
     bool setTimerMinutes(int minutes);
 
-    // Copies a stored task list that could not be read, byte for byte, to a new file
-    // "unreadable-tasks-<UTC time>.json" (0600) beside the preferences file; an existing file
-    // is never replaced. Returns the new file's path, or an empty string and a reason.
-    QString keepUnreadableTasksDocument(const QByteArray &document,
-                                        QString *errorMessage = nullptr) const;
-
 private:
     bool write(const QString &key, const QVariant &value);
-    bool makeLocationPrivate() const;
-    void removeLeftoversOfInterruptedSave() const;
 
+    PreferencesFolder m_folder;
     // Read side only. Every write goes through a short-lived QSettings on the same file: Qt
     // shares one parsed copy of the file between them, but a QSettings keeps the first error
     // it met for good, so a fresh one is the only way to learn whether this write worked.

@@ -1,7 +1,12 @@
 #include "platform/Preferences.h"
 
+#include <QDir>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QUuid>
+
+#include <memory>
 
 namespace {
 
@@ -14,17 +19,43 @@ QString preferencesFilePath()
            QStringLiteral("/lorvane/lorvane.conf");
 }
 
-} // namespace
-
-Preferences::Preferences()
-    : m_folder(preferencesFilePath()), m_settings(m_folder.filePath(), QSettings::NativeFormat)
+// A QSettings on the file as it is on disk now. Qt keeps the last parsed copy of every file it
+// read and trusts it while the file's size and modification time, in milliseconds, stay the
+// same, so two versions written within a millisecond (saves come that fast) pass for one. A
+// symbolic link with a name Qt has never seen makes it read the file; Qt has read it whole
+// once the QSettings is made, so the link goes at once.
+std::unique_ptr<QSettings> settingsOnDisk(const QString &path)
 {
-    m_folder.removeLeftoversOfInterruptedSave();
+    const QString link = QDir::tempPath() + QStringLiteral("/lorvane-") +
+                         QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const bool isLinked = QFile::link(path, link);
+    auto settings = std::make_unique<QSettings>(isLinked ? link : path, QSettings::NativeFormat);
+    if (isLinked)
+        QFile::remove(link);
+    return settings;
 }
 
-std::optional<QByteArray> Preferences::tasksDocument() const
+// The file's bytes, or nothing when it cannot be read. Comparing them costs far less than
+// parsing them; a file's size and time say too little (Linux stamps times from a clock that
+// moves by whole ticks, so two writes of the same size can share one).
+std::optional<QByteArray> bytesOf(const QString &path)
 {
-    const QVariant value = m_settings.value(QLatin1String(tasksKey));
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? std::optional<QByteArray>(file.readAll())
+                                          : std::nullopt;
+}
+
+QVariantMap valuesOf(const QSettings &settings)
+{
+    QVariantMap values;
+    for (const QString &key : settings.allKeys())
+        values.insert(key, settings.value(key));
+    return values;
+}
+
+std::optional<QByteArray> tasksValue(const QVariantMap &values)
+{
+    const QVariant value = values.value(QLatin1String(Preferences::tasksKey));
     if (!value.isValid())
         return std::nullopt;
     if (value.typeId() == QMetaType::QByteArray)
@@ -36,43 +67,89 @@ std::optional<QByteArray> Preferences::tasksDocument() const
     return value.toString().toUtf8();
 }
 
+} // namespace
+
+Preferences::Preferences() : m_folder(preferencesFilePath())
+{
+    m_folder.removeLeftoversOfInterruptedSave();
+}
+
+std::optional<QByteArray> Preferences::tasksDocument() const
+{
+    return tasksValue(valuesOnDisk().value_or(QVariantMap()));
+}
+
 bool Preferences::setTasksDocument(const QByteArray &document)
 {
-    return write(QLatin1String(tasksKey), document);
+    return updateTasksDocument([&document](const std::optional<QByteArray> &) { return document; });
+}
+
+bool Preferences::updateTasksDocument(const TasksUpdate &update)
+{
+    return rewrite([&update](const QVariantMap &stored, QSettings &next) {
+        const std::optional<QByteArray> document = update(tasksValue(stored));
+        if (document)
+            next.setValue(QLatin1String(tasksKey), *document);
+        return document.has_value();
+    });
 }
 
 int Preferences::timerMinutes() const
 {
     bool isInteger = false;
-    const int minutes = m_settings.value(QLatin1String(timerMinutesKey)).toInt(&isInteger);
+    const int minutes = valuesOnDisk()
+                            .value_or(QVariantMap())
+                            .value(QLatin1String(timerMinutesKey))
+                            .toInt(&isInteger);
     return isInteger ? minutes : defaultTimerMinutes;
 }
 
 int Preferences::storedTimerMinutes() const
 {
-    return m_settings.value(QLatin1String(timerMinutesKey)).toInt();
+    return valuesOnDisk().value_or(QVariantMap()).value(QLatin1String(timerMinutesKey)).toInt();
 }
 
 bool Preferences::setTimerMinutes(int minutes)
 {
-    return write(QLatin1String(timerMinutesKey), minutes);
+    return rewrite([minutes](const QVariantMap &, QSettings &next) {
+        next.setValue(QLatin1String(timerMinutesKey), minutes);
+        return true;
+    });
 }
 
-bool Preferences::write(const QString &key, const QVariant &value)
+std::optional<QVariantMap> Preferences::valuesOnDisk() const
 {
-    // Best effort: when the folder cannot be made or changed, the write below fails too.
-    m_folder.makePrivate();
+    const std::optional<QByteArray> bytes = bytesOf(filePath());
+    if (m_lastSeen && m_lastSeen->bytes == bytes)
+        return m_lastSeen->values;
+    const std::unique_ptr<QSettings> settings = settingsOnDisk(filePath());
+    if (settings->status() == QSettings::AccessError)
+        return std::nullopt;
+    m_lastSeen = Snapshot{bytes, valuesOf(*settings)};
+    return m_lastSeen->values;
+}
 
-    // Qt writes the file whole to a temporary file, flushes it to disk and renames it over
-    // the old one. A write that fails stays pending in the shared copy of the file, so the
-    // next successful write carries it too.
-    QSettings writer(filePath(), QSettings::NativeFormat);
-    writer.setValue(key, value);
-    writer.sync();
-    // A malformed file is reported as FormatError when it is read; only AccessError means
-    // the new file did not reach the disk.
-    const bool isWritten = writer.status() != QSettings::AccessError;
-    if (isWritten)
-        m_folder.sync();
-    return isWritten;
+// Writing through a QSettings on the file itself would be shorter, but a write that fails
+// stays pending in Qt's shared copy of the file and goes out with the next write of any key,
+// over whatever another program stored in the meantime. Here every value of the file as it is
+// now goes into a staging file, which Qt writes whole and flushes, and which then replaces the
+// file in one rename.
+bool Preferences::rewrite(const std::function<bool(const QVariantMap &, QSettings &)> &change)
+{
+    // A file that exists but cannot be read is not replaced by one without its values.
+    const std::optional<QVariantMap> stored = valuesOnDisk();
+    if (!stored || !m_folder.prepareStaging())
+        return false;
+    // Read empty, so Qt forgets it with this object, also a failed write's pending values.
+    QSettings next(m_folder.stagingPath(), QSettings::NativeFormat);
+    for (auto value = stored->cbegin(); value != stored->cend(); ++value)
+        next.setValue(value.key(), value.value());
+    if (!change(*stored, next))
+        return false;
+    next.sync();
+    const std::optional<QByteArray> bytes = bytesOf(m_folder.stagingPath());
+    if (next.status() != QSettings::NoError || !m_folder.replaceFileWithStaging())
+        return false;
+    m_lastSeen = Snapshot{bytes, valuesOf(next)};
+    return true;
 }

@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <filesystem>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -17,16 +19,16 @@ constexpr QFile::Permissions groupAndOthers = QFile::ReadGroup | QFile::WriteGro
                                               QFile::ExeGroup | QFile::ReadOther |
                                               QFile::WriteOther | QFile::ExeOther;
 
-// Takes away every access of group and others from a file or folder of the expected kind.
-// The owner's own bits stay: a folder the user made read-only stays read-only. (Qt's "User"
-// bits say what this process may do, which for root is everything; they are not the mode.)
-bool makeOwnerOnly(const QString &path, bool isFolder)
+// Takes away every access of group and others from a folder. The owner's own bits stay: a
+// folder the user made read-only stays read-only. (Qt's "User" bits say what this process may
+// do, which for root is everything; they are not part of the mode.)
+bool makeOwnerOnly(const QString &folder)
 {
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir() != isFolder)
+    const QFileInfo info(folder);
+    if (!info.isDir())
         return false;
     return !(info.permissions() & groupAndOthers) ||
-           QFile::setPermissions(path, info.permissions() & privateFolder);
+           QFile::setPermissions(folder, info.permissions() & privateFolder);
 }
 
 // Creates the missing folders of `path` with mode 0700, as the XDG base directory rules ask
@@ -53,17 +55,33 @@ QString PreferencesFolder::path() const
 
 bool PreferencesFolder::makePrivate() const
 {
-    if (!makePrivateFolders(path()) && !makeOwnerOnly(path(), true))
-        return false;
-    QFile file(m_filePath);
-    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, privateFile))
-        return file.setPermissions(privateFile);
-    return makeOwnerOnly(m_filePath, false);
+    return makePrivateFolders(path()) || makeOwnerOnly(path());
 }
 
-void PreferencesFolder::sync() const
+bool PreferencesFolder::prepareStaging() const
 {
-    // Qt has no way to flush a folder.
+    QFile::remove(stagingPath());
+    QFile staging(stagingPath());
+    return makePrivate() && staging.open(QIODevice::WriteOnly | QIODevice::NewOnly, privateFile) &&
+           staging.setPermissions(privateFile);
+}
+
+bool PreferencesFolder::replaceFileWithStaging() const
+{
+    // QFile::rename() never replaces an existing file; rename(2) does, in one step.
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(stagingPath()).toStdString(),
+                            QFile::encodeName(m_filePath).toStdString(), error);
+    if (error)
+        return false;
+    syncFolder();
+    return true;
+}
+
+// A rename is only durable once the folder that holds the name is on disk. Qt has no way to
+// flush a folder.
+void PreferencesFolder::syncFolder() const
+{
     const int fd =
         ::open(QFile::encodeName(path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
@@ -106,24 +124,25 @@ QString PreferencesFolder::keepUnreadableCopy(const QByteArray &bytes, QString *
             QFile::remove(copy.fileName());
             return fail(QStringLiteral("cannot write %1: %2").arg(copy.fileName(), reason));
         }
-        sync();
+        syncFolder();
         return copy.fileName();
     }
     return fail(QStringLiteral("too many earlier copies named %1*.json").arg(stem));
 }
 
-// Only one Lorvane runs per user, and a save holds Qt's lock file and its temporary file
-// only while it runs. Either one found when the preferences are opened was left by a process
-// that died in the middle of a save. An empty lock file in particular would make Qt wait 30 s
-// before it counts the lock as abandoned, stalling the first save after start.
+// Only one Lorvane runs per user, and a save holds the staging file, Qt's lock file for it and
+// Qt's temporary file only while it runs. Any of them found when the preferences are opened
+// was left by a process that died in the middle of a save. An empty lock file in particular
+// would make Qt wait 30 s before it counts the lock as abandoned, stalling the first save.
+// Only names under the staging file's own: "lorvane.conf.backup" may well be the user's.
 void PreferencesFolder::removeLeftoversOfInterruptedSave() const
 {
     QDir folder(path());
     if (!folder.exists())
         return;
-    const QString name = QFileInfo(m_filePath).fileName();
     const QRegularExpression leftover(
-        QStringLiteral("^%1\\.(lock|[A-Za-z0-9]{6})$").arg(QRegularExpression::escape(name)));
+        QStringLiteral("^%1(\\.lock(\\.rmlock)?|\\.[A-Za-z0-9]{6})?$")
+            .arg(QRegularExpression::escape(QFileInfo(stagingPath()).fileName())));
     for (const QString &entry : folder.entryList(QDir::Files | QDir::Hidden)) {
         if (leftover.match(entry).hasMatch())
             folder.remove(entry);

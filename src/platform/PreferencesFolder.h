@@ -14,13 +14,18 @@ public:
     QString filePath() const { return m_filePath; }
     QString path() const;
 
-    // The folder 0700 (made with its missing parents) and the file 0600 (made empty when
-    // missing), before anything is written: Qt's temporary file takes the mode of the file it
-    // replaces. False when the folder cannot be made or changed.
+    // The folder 0700, made with its missing parents when there is none. False when it cannot
+    // be made or changed.
     bool makePrivate() const;
 
-    // A rename is only durable once the folder that holds the name is on disk.
-    void sync() const;
+    // The next version of the file is written whole beside it and then renamed over it, so
+    // that the file is always either the old or the new one.
+    QString stagingPath() const { return m_filePath + QStringLiteral(".next"); }
+    // A fresh, empty staging file (0600: Qt's save file takes the mode of the file it
+    // replaces) in a private folder.
+    bool prepareStaging() const;
+    // Renames the staged file over the preferences file and flushes the folder.
+    bool replaceFileWithStaging() const;
 
     // Copies bytes that could not be read as a task list to a new file
     // "unreadable-tasks-<UTC time>.json" (0600) in the folder; an existing file is never
@@ -30,5 +35,7 @@ public:
     void removeLeftoversOfInterruptedSave() const;
 
 private:
+    void syncFolder() const;
+
     QString m_filePath;
 };

@@ -3,15 +3,13 @@
 // the same bytes.
 #include "model/TaskListCodec.h"
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const char *data, std::size_t size)
 {
     // Not copied and not NUL-terminated: a read past the end shows up as an ASan report.
-    const QByteArray bytes =
-        QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QByteArray bytes = QByteArray::fromRawData(data, qsizetype(size));
     const std::optional<QList<TaskItem>> decoded = TaskListCodec::decode(bytes);
     if (!decoded)
         return 0;

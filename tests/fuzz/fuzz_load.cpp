@@ -1,7 +1,7 @@
 // The whole load path on arbitrary bytes, as at start: the bytes are stored as the task list in
 // a fresh preferences file and a task store is created over it. Either the list loads and the
 // file already holds its normal form, or the list starts empty, the stored value is untouched
-// and exactly one private copy beside it holds exactly the bytes.
+// and one private copy beside it holds exactly the bytes. Nothing else is left in the folder.
 #include "model/TaskListCodec.h"
 #include "model/TaskStore.h"
 #include "platform/Preferences.h"
@@ -10,9 +10,11 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+#include <unistd.h>
 
 #define CHECK(condition)                                                                           \
     if (!(condition)) {                                                                            \
@@ -20,19 +22,21 @@
         std::abort();                                                                              \
     }
 
-// Never deleted, yet reachable: libFuzzer leaves through exit(), after which Qt's globals may be
-// gone.
+// Never deleted, yet reachable: libFuzzer leaves through exit(), after which Qt may be gone.
 QCoreApplication *application = nullptr;
 QTemporaryDir *home = nullptr;
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     application = new QCoreApplication(*argc, *argv);
-    // One config home under $TMPDIR for the whole run, set once (a new value per input would
-    // leak the old one), emptied after every input.
+    // One config home under $TMPDIR, set once (a new value per input would leak the old one)
+    // and emptied after every input.
     home = new QTemporaryDir;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home->path()));
-    // The warnings about unreadable lists would fill the log with a line per input.
+    static char path[4096];
+    std::strncpy(path, qgetenv("XDG_CONFIG_HOME").constData(), sizeof path - 1);
+    std::atexit([] { ::rmdir(path); }); // empty by then; Qt may be gone
+    // The warnings about unreadable lists would fill the log.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &) {
         if (type == QtFatalMsg)
             std::abort();
@@ -40,9 +44,9 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const char *data, std::size_t size)
 {
-    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QByteArray bytes(data, qsizetype(size));
     const std::optional<QList<TaskItem>> expected = TaskListCodec::decode(bytes);
     CHECK(Preferences().setTasksDocument(bytes));
 
@@ -51,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QByteArray stored = preferences.tasksDocument().value_or("(absent)");
     QDir folder = QFileInfo(preferences.filePath()).absoluteDir();
     const QStringList copies = folder.entryList({QStringLiteral("unreadable-tasks-*.json")});
+    CHECK(folder.entryList(QDir::Files | QDir::Hidden).size() == 1 + copies.size());
     if (expected) {
         CHECK(TaskListCodec::encode(store.tasks()) == TaskListCodec::encode(*expected));
         CHECK(stored == TaskListCodec::encode(*expected) && copies.isEmpty());

@@ -8,34 +8,24 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
-#include <unistd.h>
-
-#define CHECK(condition)                                                                           \
-    if (!(condition)) {                                                                            \
-        std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);         \
-        std::abort();                                                                              \
-    }
+// A failed check ends the run as a sanitizer would, so that libFuzzer keeps the input.
+#define CHECK(c) ((c) ? void() : (std::fprintf(stderr, "check failed: %s\n", #c), std::abort()))
 
 // Never deleted, yet reachable: libFuzzer leaves through exit(), after which Qt may be gone.
 QCoreApplication *application = nullptr;
-QTemporaryDir *home = nullptr;
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     application = new QCoreApplication(*argc, *argv);
-    // One config home under $TMPDIR, set once (a new value per input would leak the old one)
-    // and emptied after every input.
-    home = new QTemporaryDir;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home->path()));
-    static char path[4096];
-    std::strncpy(path, qgetenv("XDG_CONFIG_HOME").constData(), sizeof path - 1);
-    std::atexit([] { ::rmdir(path); }); // empty by then; Qt may be gone
+    // One config home, set once (a new value per input would leak): made by the load path and
+    // removed after each input.
+    const qint64 pid = QCoreApplication::applicationPid();
+    qputenv("XDG_CONFIG_HOME",
+            QFile::encodeName(QDir::tempPath() + u"/lorvane-fuzz-%1"_qs.arg(pid)));
     // The warnings about unreadable lists would fill the log.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &) {
         if (type == QtFatalMsg)
@@ -53,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const char *data, std::size_t size)
     Preferences preferences;
     const TaskStore store(preferences);
     const QByteArray stored = preferences.tasksDocument().value_or("(absent)");
-    QDir folder = QFileInfo(preferences.filePath()).absoluteDir();
+    const QDir folder = QFileInfo(preferences.filePath()).absoluteDir();
     const QStringList copies = folder.entryList({QStringLiteral("unreadable-tasks-*.json")});
     CHECK(folder.entryList(QDir::Files | QDir::Hidden).size() == 1 + copies.size());
     if (expected) {
@@ -66,6 +56,6 @@ extern "C" int LLVMFuzzerTestOneInput(const char *data, std::size_t size)
               (QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser));
         CHECK(copy.open(QIODevice::ReadOnly) && copy.readAll() == bytes);
     }
-    folder.removeRecursively();
+    QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).removeRecursively();
     return 0;
 }

@@ -1,7 +1,5 @@
-// The task list on disk: the stored form read strictly and written in normal form, the store's
-// write path over a real preferences file, the file's safety (private modes, copies of
-// unreadable lists, failed saves, leftovers of a killed save), and changes another program
-// makes to the file, merged by id.
+// The task list on disk: its stored form, the store's write path over a real preferences file,
+// the file's safety, and changes another program makes to the file, merged by id.
 #include "model/TaskListCodec.h"
 #include "model/TaskStore.h"
 #include "platform/FileChangeWatcher.h"
@@ -30,8 +28,7 @@ namespace {
 const QByteArray someId = "5F1C2B9A-3D4E-4F60-8A7B-9C0D1E2F3A4B";
 const QByteArray fine = R"("text":"t","isDone":false)";
 
-// A list of one record with this id and these members.
-QByteArray one(const QByteArray &members, const QByteArray &id = someId)
+QByteArray listOf(const QByteArray &members, const QByteArray &id = someId)
 {
     return R"([{"id":")" + id + R"(",)" + members + "}]";
 }
@@ -42,29 +39,10 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
+// Owner, group and others as hex digits of Qt's permissions: "7000" is 0700.
 QString modeOf(const QString &path)
 {
-    struct stat info {
-    };
-    ::stat(QFile::encodeName(path), &info);
-    return QString::number(info.st_mode & 07777, 8);
-}
-
-int warningsDuring(const std::function<void()> &action)
-{
-    static int count;
-    count = 0;
-    const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext &, const QString &) { ++count; });
-    action();
-    qInstallMessageHandler(previous);
-    return count;
+    return QString::number(QFile::permissions(path) & 0x7077, 16);
 }
 
 QByteArray stored()
@@ -73,7 +51,7 @@ QByteArray stored()
 }
 
 // As another program would: a whole new file renamed over the old one.
-bool replaceFile(const QString &file, const QByteArray &tasks)
+bool replaceFile(const QString &file, const QVariant &tasks)
 {
     QSettings(file + u".new"_qs, QSettings::IniFormat).setValue(Preferences::tasksKey, tasks);
     return std::rename(QFile::encodeName(file + u".new"_qs), QFile::encodeName(file)) == 0;
@@ -106,7 +84,6 @@ private slots:
     void cleanup();
     void reads_data();
     void reads();
-    void unpairedSurrogatesBecomeReplacements();
     void storeSavesEachListWholeBeforeTellingOfIt();
     void allTags();
     void filesStayPrivateAndTidy_data();
@@ -120,7 +97,6 @@ private:
     QString folder() const { return m_home->path() + u"/lorvane"_qs; }
     QString file() const { return folder() + u"/lorvane.conf"_qs; }
     QStringList copies() const { return QDir(folder()).entryList({u"unreadable-*"_qs}); }
-
     std::optional<QTemporaryDir> m_home;
     bool m_privateMounts = false;
 };
@@ -154,26 +130,25 @@ void PersistenceTest::reads_data()
         QTest::newRow(name) << document << normal;
     };
     const QByteArray text = R"("text":"pan #Casa #casa","isDone":false)";
-    const QByteArray normal = one(text + R"(,"isPriority":false,"tags":["Casa"])");
+    const QByteArray normal = listOf(text + R"(,"isPriority":false,"tags":["Casa"])");
     const auto with = [&](const QByteArray &rest) {
         return QByteArray(normal).replace(R"(false,"tags":["Casa"])", rest);
     };
     const auto textOf = [](const QByteArray &raw) {
-        return one("\"text\":\"" + raw + "\"," + fine.mid(11));
+        return listOf("\"text\":\"" + raw + "\"," + fine.mid(11));
     };
     const auto asQtWrites = [](const QString &text) {
         const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-        return one("\"text\":" + array.mid(1, array.size() - 2) + "," + fine.mid(11) +
-                   R"(,"isPriority":false,"tags":[])");
+        return listOf("\"text\":" + array.mid(1, array.size() - 2) + "," + fine.mid(11) +
+                      R"(,"isPriority":false,"tags":[])");
     };
-    const QByteArray nil = "00000000-0000-0000-0000-000000000000";
-
+    const QByteArray nil(QUuid().toByteArray(QUuid::WithoutBraces));
     row("whitespace around an empty array", " \n[ ]\t", "[]");
-    row("required members only: tags from the text", one(text), normal);
-    row("priority and tags null", one(text + R"(,"isPriority":null,"tags":null)"), normal);
-    row("empty tags stay empty", one(text + R"(,"isPriority":true,"tags":[])"),
+    row("required members only: tags from the text", listOf(text), normal);
+    row("priority and tags null", listOf(text + R"(,"isPriority":null,"tags":null)"), normal);
+    row("empty tags stay empty", listOf(text + R"(,"isPriority":true,"tags":[])"),
         with(R"(true,"tags":[])"));
-    row("tags kept as stored", one(text + R"(,"tags":["CASA","x","x",""])"),
+    row("tags kept as stored", listOf(text + R"(,"tags":["CASA","x","x",""])"),
         with(R"(false,"tags":["CASA","x","x",""])"));
     row("other order, unknown members and names in another case ignored",
         R"([{"tags":["Casa"],"X":1,"ISPRIORITY":true,)" + text + R"(,"id":")" + someId + "\"}]",
@@ -185,28 +160,26 @@ void PersistenceTest::reads_data()
     row("quotes, backslashes, slash, non-ASCII", textOf(R"(\"a\" \\ \/ añadir \u2028 😀)"),
         asQtWrites(u"\"a\" \\ / añadir \u2028 😀"_qs));
     row("ids in lower case and nil",
-        one(text, someId.toLower()).chopped(1) + "," + one(text, nil).mid(1),
+        listOf(text, someId.toLower()).chopped(1) + "," + listOf(text, nil).mid(1),
         normal.chopped(1) + "," + QByteArray(normal).replace(someId, nil).mid(1));
-
     const QByteArray no;
-    row("top level an object", one(fine).mid(1).chopped(1), no);
-    row("element not an object", "[1]", no);
+    row("top level an object", listOf(fine).mid(1).chopped(1), no);
     row("missing id", R"([{"text":"t","isDone":false}])", no);
-    row("missing text", one(R"("isDone":false)"), no);
-    row("missing done flag", one(R"("text":"t")"), no);
-    row("done flag null", one(R"("text":"t","isDone":null)"), no);
-    row("string as priority", one(fine + R"(,"isPriority":"true")"), no);
-    row("tags a string", one(fine + R"(,"tags":"casa")"), no);
-    row("null inside tags", one(fine + R"(,"tags":["a",null])"), no);
-    row("id in braces", one(fine, "{" + someId + "}"), no);
-    row("a bad record after a good one", one(fine).chopped(1) + "," + one("\"x\":1").mid(1), no);
+    row("missing text", listOf(R"("isDone":false)"), no);
+    row("missing done flag", listOf(R"("text":"t")"), no);
+    row("done flag null", listOf(R"("text":"t","isDone":null)"), no);
+    row("string as priority", listOf(fine + R"(,"isPriority":"true")"), no);
+    row("tags a string", listOf(fine + R"(,"tags":"casa")"), no);
+    row("null inside tags", listOf(fine + R"(,"tags":["a",null])"), no);
+    row("id in braces", listOf(fine, "{" + someId + "}"), no);
+    row("a bad record after a good one", listOf(fine).chopped(1) + "," + listOf("\"x\":1").mid(1),
+        no);
     row("byte order mark", "\xef\xbb\xbf[]", no);
     row("raw tab in a string", textOf("a\tb"), no);
     row("unknown escape", textOf(R"(\x41)"), no);
     row("unpaired high surrogate escape", textOf(R"(\ud83d)"), no);
     row("unpaired low surrogate escape", textOf(R"(\ude00x)"), no);
-    row("number without fraction digits", one(fine + R"(,"x":1.)"), no);
-    row("number without integer digits", one(fine + R"(,"x":.5)"), no);
+    row("number without fraction digits", listOf(fine + R"(,"x":1.)"), no);
 }
 
 void PersistenceTest::reads()
@@ -215,16 +188,6 @@ void PersistenceTest::reads()
     QFETCH(QByteArray, normalForm);
     const std::optional<QList<TaskItem>> tasks = TaskListCodec::decode(document);
     QCOMPARE(tasks ? TaskListCodec::encode(*tasks) : QByteArray(), normalForm);
-}
-
-// JSON cannot carry an unpaired surrogate: it is written as U+FFFD, also when its partner
-// starts the next string.
-void PersistenceTest::unpairedSurrogatesBecomeReplacements()
-{
-    TaskItem task(u"a"_qs + QChar(0xD83D));
-    task.tags = {QChar(0xDE00) + u"b"_qs, u"\\"_qs + QChar(0xDC00)};
-    const TaskItem written = TaskListCodec::decode(TaskListCodec::encode({task})).value().at(0);
-    QCOMPARE(written.text + u' ' + written.tags.join(u' '), u"a\uFFFD \uFFFDb \\\uFFFD"_qs);
 }
 
 // Each change rewrites the whole list and only then tells of it, once; a record that is gone
@@ -241,12 +204,18 @@ void PersistenceTest::storeSavesEachListWholeBeforeTellingOfIt()
     QVERIFY(store.replaceTask(dos));
     QCOMPARE(told.size(), 2);
     QCOMPARE(told.last(), TaskListCodec::encode(store.tasks()));
-    QVERIFY(told.last().contains(R"("text":"uno","isDone":false)") && told.last().contains("true"));
     QVERIFY(!store.replaceTask(TaskItem(u"otro"_qs)) && !store.removeTask(QUuid::createUuid()));
     store.append(dos);
     QVERIFY(store.removeTask(dos.id));
     QCOMPARE(told.size(), 4);
-
+    // JSON cannot carry an unpaired surrogate: U+FFFD, also when its partner starts the next
+    // string.
+    TaskItem halves(u"a"_qs + QChar(0xD83D));
+    halves.tags = {QChar(0xDE00) + u"b"_qs};
+    store.append(halves);
+    const QList<TaskItem> written = TaskListCodec::decode(stored()).value();
+    QCOMPARE(texts(written) + written.last().tags.first(), u"uno a\uFFFD\uFFFDb"_qs);
+    QVERIFY(store.removeTask(halves.id));
     // Another program writes two versions of the same size within one clock tick (the second
     // gets the first's time here): Qt's cached copy of the file would pass for the second.
     TaskItem uno = store.tasks().first();
@@ -277,64 +246,45 @@ void PersistenceTest::allTags()
     QCOMPARE(store.allTags().join(u' '), u"Ａ a árbol b Casa éxito nube ñu Zeta"_qs);
 }
 
-// What this program makes is private; what exists loses the access of others only (a folder
-// the user made read-only stays so). Leftovers of a killed save go at start (Qt would wait 30 s
-// on an empty lock); a backup the user made stays. An unreadable list (here written by hand, as
-// text) gets a private copy, named in a warning, never over a file of the same name (files
-// with the names of the next seconds' copies are there).
+// What is made is private; what exists loses the access of others only. Leftovers of a killed
+// save go at start (Qt would wait 30 s on an empty lock), a user's backup stays.
 void PersistenceTest::filesStayPrivateAndTidy_data()
 {
     QTest::addColumn<int>("folderMode"); // 0: no config home yet
     QTest::addColumn<int>("fileMode");
-    QTest::addColumn<QStringList>("made");
+    QTest::addColumn<QStringList>("leftovers");
     QTest::addColumn<QString>("expected"); // file names and modes; the folder last
-
-    const QString conf = u"lorvane.conf 600 lorvane.conf.backup 666 "_qs;
-    QTest::newRow("no config home yet") << 0 << 0 << QStringList() << u"lorvane.conf 600 . 700"_qs;
+    const QString conf = u"lorvane.conf 6000 lorvane.conf.backup 6066 "_qs;
+    QTest::newRow("no config home yet")
+        << 0 << 0 << QStringList() << u"lorvane.conf 6000 . 7000"_qs;
     QTest::newRow("folder and file open to others")
-        << 0777 << 0666 << QStringList() << conf + u". 700"_qs;
+        << 0777 << 0666 << QStringList() << conf + u". 7000"_qs;
     QTest::newRow("read-only folder stays read-only")
-        << 0555 << 0644 << QStringList() << conf + u". 500"_qs;
+        << 0555 << 0644 << QStringList() << conf + u". 5000"_qs;
     QTest::newRow("leftovers of a killed save")
         << 0700 << 0600 << QStringList{u".next"_qs, u".next.lock"_qs, u".next.a1B2c3"_qs}
-        << conf + u". 700"_qs;
-    QTest::newRow("unreadable list")
-        << 0700 << 0600 << QStringList{u"unreadable"_qs}
-        << conf + u"unreadable-tasks-########T######Z-#.json 600 "_qs +
-               u"unreadable-tasks-########T######Z.json 666 "_qs.repeated(3) + u". 700"_qs;
+        << conf + u". 7000"_qs;
 }
 
 void PersistenceTest::filesStayPrivateAndTidy()
 {
     QFETCH(int, folderMode);
     QFETCH(int, fileMode);
-    QFETCH(QStringList, made);
+    QFETCH(QStringList, leftovers);
     QFETCH(QString, expected);
-
     const mode_t previousMask = ::umask(0);
     const auto restoreMask = qScopeGuard([previousMask] { ::umask(previousMask); });
     QString listed = folder();
     if (folderMode == 0) {
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home->path() + u"/new/config"_qs));
         listed = m_home->path() + u"/new/config/lorvane"_qs;
-    } else if (made.contains(u"unreadable"_qs)) {
-        QVERIFY(QDir().mkpath(folder()) &&
-                writeFile(file(), "[General]\nlorvane.tasks=\"a mano\"\n"));
-        for (int second = 0; second < 3; ++second) {
-            const QDateTime time = QDateTime::currentDateTimeUtc().addSecs(second);
-            QVERIFY(writeFile(
-                folder() + time.toString(u"'/unreadable-tasks-'yyyyMMdd'T'HHmmss'Z.json'"_qs),
-                "x"));
-        }
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression(u"copied to .*/unreadable-tasks-"_qs));
     } else {
-        QVERIFY(Preferences().setTasksDocument(one(fine)));
-        for (const QString &name : made)
-            QVERIFY(writeFile(file() + name, ""));
+        QVERIFY(Preferences().setTasksDocument(listOf(fine)));
+        for (const QString &name : leftovers)
+            QVERIFY(QFile(file() + name).open(QIODevice::WriteOnly));
     }
     if (folderMode) {
-        QVERIFY(writeFile(file() + u".backup"_qs, ""));
+        QVERIFY(QFile(file() + u".backup"_qs).open(QIODevice::WriteOnly));
         QVERIFY(::chmod(QFile::encodeName(file()), fileMode) == 0);
         QVERIFY(::chmod(QFile::encodeName(folder()), folderMode) == 0);
     }
@@ -344,66 +294,47 @@ void PersistenceTest::filesStayPrivateAndTidy()
     QStringList files;
     for (const QString &name :
          QDir(listed).entryList(QDir::Files | QDir::Hidden) + QStringList{u"."_qs})
-        files << QString(name).replace(QRegularExpression(u"\\d"_qs), u"#"_qs)
-              << modeOf(listed + u'/' + name);
+        files << name << modeOf(listed + u'/' + name);
     QCOMPARE(files.join(u' '), expected);
-    QCOMPARE(textsAfterRestart(),
-             folderMode && made.value(0) != u"unreadable" ? u"t leche"_qs : u"leche"_qs);
-    if (folderMode == 0)
-        QCOMPARE(modeOf(m_home->path() + u"/new"_qs) + modeOf(m_home->path() + u"/new/config"_qs),
-                 u"700700"_qs);
+    QCOMPARE(textsAfterRestart(), folderMode ? u"t leche"_qs : u"leche"_qs);
 }
 
-// An unreadable list on a full disk is not overwritten before a copy exists; every change stays
-// in memory with one warning; the whole list is saved once there is room, and the failed writes
-// do not come back over what another program stored meanwhile.
+// On a full disk every change stays in memory with one warning and the file as it was; once
+// there is room the whole list is saved, and the failed writes do not come back over what
+// another program stored meanwhile.
 void PersistenceTest::fullDiskKeepsEveryChangeInMemory()
 {
     if (!m_privateMounts)
         QSKIP("a small tmpfs needs root in a mount namespace of its own");
     QCOMPARE(::mount("lorvane-test", QFile::encodeName(m_home->path()), "tmpfs", 0, "size=256k"),
              0);
-    const QByteArray unreadable = one(R"("text":"pan")");
-    QVERIFY(Preferences().setTasksDocument(unreadable));
-    QFile filler(m_home->path() + u"/filler"_qs);
-    const auto fillDisk = [&] {
-        QVERIFY(filler.open(QIODevice::WriteOnly));
-        while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
-        }
-        filler.close();
-    };
-
-    fillDisk();
     Preferences preferences;
-    std::optional<TaskStore> store;
-    QCOMPARE(warningsDuring([&] { store.emplace(preferences); }), 1);
-    QCOMPARE(warningsDuring([&] { store->append(TaskItem(u"uno"_qs)); }), 1);
-    QCOMPARE(stored(), unreadable);
-    QVERIFY(filler.remove());
-    QCOMPARE(warningsDuring([&] { store->append(TaskItem(u"dos"_qs)); }), 1); // the copy
-    QCOMPARE(copies().size(), 1);
-
-    QVERIFY(preferences.setTimerMinutes(5));
-    fillDisk();
-    const QByteArray fileBefore = readFile(file());
+    std::optional<TaskStore> store(std::in_place, preferences);
+    store->setTasks({TaskItem(u"uno"_qs), TaskItem(u"dos"_qs)});
+    const QByteArray before = readFile(file());
+    QFile filler(m_home->path() + u"/filler"_qs);
+    QVERIFY(filler.open(QIODevice::WriteOnly));
+    while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+    }
+    filler.close();
     TaskItem first = store->tasks().first();
     first.isDone = true;
-    QCOMPARE(warningsDuring([&] { store->replaceTask(first); }), 1);
-    QCOMPARE(warningsDuring([&] { store->append(TaskItem(u"tres"_qs)); }), 1);
-    QCOMPARE(readFile(file()), fileBefore);
-
-    QVERIFY(filler.remove());
+    QTest::failOnWarning(QRegularExpression(u"."_qs));
+    for (int warning = 0; warning < 2; ++warning)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not be saved"_qs));
+    store->replaceTask(first);
+    store->append(TaskItem(u"tres"_qs));
+    QCOMPARE(readFile(file()), before);
+    QVERIFY(QFile::remove(filler.fileName()));
     QList<TaskItem> theirs = TaskListCodec::decode(stored()).value();
     theirs.append(TaskItem(u"cinco"_qs));
-    QVERIFY(replaceFile(file(), TaskListCodec::encode(theirs))); // and no interval
+    QVERIFY(replaceFile(file(), TaskListCodec::encode(theirs)));
     store->append(TaskItem(u"cuatro"_qs));
     QCOMPARE(textsAfterRestart(), u"uno+ dos cinco tres cuatro"_qs);
-    QCOMPARE(preferences.storedTimerMinutes(), 0);
 }
 
-// Once armed (it tells that once), the watcher tells of a file made by a rename, replaced by
-// one while a reader holds the old file open (so that its watch lives on, useless), and then
-// written in place.
+// Once armed (told once), the watcher tells of a file made by a rename, replaced by one while a
+// reader holds the old file (whose watch then lives on, useless), and written in place.
 void PersistenceTest::watcherTellsOfEachKindOfWrite()
 {
     QVERIFY(QDir().mkpath(folder()));
@@ -421,10 +352,9 @@ void PersistenceTest::watcherTellsOfEachKindOfWrite()
     QTRY_COMPARE(told.size(), 4);
 }
 
-// Another program replaces the file while the store holds "uno dos": it adds "tres", deletes
-// "uno", edits it to "UNO", or writes no list at all. Then this side adds "cuatro", deletes a
-// task, toggles "uno" or edits it to "uno!", and the save merges by id. In the watched rows the
-// store takes the outside change in first, as soon as it sees it.
+// Another program replaces "uno dos" in the file: it adds "tres", deletes or edits "uno", or
+// writes no list. Then this side adds "cuatro", deletes, toggles or edits, and the save merges
+// by id. In the watched rows the store takes the outside change in first.
 void PersistenceTest::outsideChangesAreMerged_data()
 {
     QTest::addColumn<QString>("outside");
@@ -436,7 +366,6 @@ void PersistenceTest::outsideChangesAreMerged_data()
         QTest::newRow(name) << QString::fromUtf8(outside) << QString::fromUtf8(inside)
                             << QString::fromUtf8(expected) << watched;
     };
-
     row("added there and here", "add tres", "add cuatro", "uno dos tres cuatro");
     row("added there, deleted here", "add tres", "delete uno", "dos tres");
     row("added there, toggled here", "add tres", "toggle uno", "uno+ dos tres");
@@ -454,7 +383,6 @@ void PersistenceTest::outsideChangesAreMerged_data()
     row("seen by the watcher, then added here", "add tres", "add cuatro", "uno dos tres cuatro",
         true);
     row("unreadable, seen by the watcher", "unreadable", "toggle uno", "uno+ dos", true);
-    row("made there while none was stored", "first", "add cuatro", "tres cuatro", true);
 }
 
 void PersistenceTest::outsideChangesAreMerged()
@@ -463,25 +391,22 @@ void PersistenceTest::outsideChangesAreMerged()
     QFETCH(QString, inside);
     QFETCH(QString, expected);
     QFETCH(bool, watched);
-
-    QVERIFY(QDir().mkpath(folder()));
     Preferences preferences;
     TaskStore store(preferences);
-    if (outside != u"first")
-        store.setTasks({TaskItem(u"uno"_qs), TaskItem(u"dos"_qs)});
+    store.setTasks({TaskItem(u"uno"_qs), TaskItem(u"dos"_qs)});
     QList<TaskItem> theirs = store.tasks();
-    if (outside == u"add tres" || outside == u"first")
+    if (outside == u"add tres")
         theirs.append(TaskItem(u"tres"_qs));
     else if (outside == u"delete uno")
         theirs.removeFirst();
     else if (outside == u"edit uno")
         theirs.first().text = u"UNO"_qs;
+    // An unreadable list is written by hand, as text, which Qt hands over as such.
     const bool isUnreadable = outside == u"unreadable";
     const QByteArray document = isUnreadable ? "no es JSON" : TaskListCodec::encode(theirs);
-    QVERIFY(replaceFile(file(), document));
+    QVERIFY(replaceFile(file(), isUnreadable ? QVariant(QString::fromUtf8(document)) : document));
     if (isUnreadable)
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"copied to"_qs));
-
     QSignalSpy told(&store, &TaskStore::tasksChanged);
     if (watched)
         QTRY_VERIFY(told.size() + copies().size() == 1);

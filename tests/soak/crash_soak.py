@@ -1,12 +1,8 @@
 #!/usr/bin/env python3
-"""Crash test: the program killed with SIGKILL while it saves changes.
-
-Each round starts lorvane-testing on a private config folder, sends a burst of changes through
-its test socket and kills it: during start-up, in the middle of the burst, or after every change
-was answered. The preferences file must then hold a whole, readable list equal to the list after
-one of the changes: at least every change acknowledged, at most every change sent. The next
-start must answer and load that list. The file is read without the program's code.
-"""
+"""Crash test: lorvane-testing killed with SIGKILL during start-up, in a burst of changes sent
+through its test socket, or once all were answered. The preferences file must then hold a whole,
+readable list: at least every change acknowledged, at most every change sent; the next start
+must answer and load it. The file is read without the program's code."""
 
 import argparse, json, os, random, re, shutil, signal, socket, subprocess, tempfile, time
 
@@ -81,8 +77,8 @@ def round_(binary, rng, home, model, counts):
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen", LC_ALL="C.UTF-8", DISPLAY="",
                XDG_CONFIG_HOME=f"{home}/config", XDG_RUNTIME_DIR=f"{home}/runtime",
                LORVANE_TEST_SOCKET=f"{home}/runtime/hooks.sock", WAYLAND_DISPLAY="")
-    with open(f"{home}/lorvane.log", "ab") as log:
-        process = subprocess.Popen([binary], env=env, stdout=log, stderr=subprocess.STDOUT)
+    process = subprocess.Popen([binary], env=env, stdout=open(f"{home}/lorvane.log", "ab"),
+                               stderr=subprocess.STDOUT)
     kind = rng.choices(["start-up", "mid-burst", "idle"], [15, 75, 10])[0]
     candidates = [model]  # from the last list acknowledged to the last one sent
     try:
@@ -146,9 +142,8 @@ def main():
             except (Loss, RuntimeError, OSError, ValueError) as error:
                 kind = "losses" if isinstance(error, (Loss, ValueError)) else "failures"
                 counts[kind] += 1
-                evidence = f"{args.evidence}/{os.path.basename(home)}"
-                shutil.rmtree(evidence, ignore_errors=True)
-                shutil.copytree(home, evidence, ignore=shutil.ignore_patterns("runtime"))
+                evidence = shutil.copytree(home, f"{args.evidence}/{os.path.basename(root)}-{homes}",
+                                           ignore=shutil.ignore_patterns("runtime"))
                 print(f"{kind.upper()}: {error}\n  evidence kept in {evidence}", flush=True)
                 rounds = 0  # a fresh folder
     finally:

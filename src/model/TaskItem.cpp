@@ -10,32 +10,6 @@
 
 namespace {
 
-void appendUpperHex(QByteArray &out, quint64 value, int digits)
-{
-    static constexpr char hexDigits[] = "0123456789ABCDEF";
-    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
-        out.append(hexDigits[(value >> shift) & 0xf]);
-}
-
-// 8-4-4-4-12 upper-case hexadecimal digits, no braces.
-void appendUuid(QByteArray &out, const QUuid &id)
-{
-    out.append('"');
-    appendUpperHex(out, id.data1, 8);
-    out.append('-');
-    appendUpperHex(out, id.data2, 4);
-    out.append('-');
-    appendUpperHex(out, id.data3, 4);
-    out.append('-');
-    appendUpperHex(out, (quint64(id.data4[0]) << 8) | id.data4[1], 4);
-    out.append('-');
-    quint64 node = 0;
-    for (int i = 2; i < 8; ++i)
-        node = (node << 8) | id.data4[i];
-    appendUpperHex(out, node, 12);
-    out.append('"');
-}
-
 bool needsEscape(char16_t c)
 {
     return c < 0x20 || c == u'"' || c == u'\\';
@@ -103,24 +77,15 @@ void appendJsonString(QByteArray &out, const QString &value)
     out.append('"');
 }
 
-bool isHexDigit(QChar c)
-{
-    const char16_t u = c.unicode();
-    return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
-}
-
-// Only the 36-character form, digits of either case. QUuid::fromString alone would also take
-// braces, which the stored form does not allow.
+// Only the 36-character form, digits of either case: QUuid::fromString alone would also take
+// braces, which the stored form does not allow, and it gives the nil id for any bad text.
 std::optional<QUuid> uuidFromStoredText(const QString &text)
 {
-    if (text.size() != 36)
+    static const QString nil = QUuid().toString(QUuid::WithoutBraces);
+    const QUuid id = QUuid::fromString(text);
+    if (text.size() != 36 || text.startsWith(u'{') || (id.isNull() && text != nil))
         return std::nullopt;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const bool isHyphenPosition = i == 8 || i == 13 || i == 18 || i == 23;
-        if (isHyphenPosition ? text.at(i) != u'-' : !isHexDigit(text.at(i)))
-            return std::nullopt;
-    }
-    return QUuid::fromString(text);
+    return id;
 }
 
 } // namespace
@@ -137,8 +102,9 @@ QString TaskItem::displayText() const
 
 void TaskItem::appendJson(QByteArray &out) const
 {
-    out.append("{\"id\":", 6);
-    appendUuid(out, id);
+    out.append("{\"id\":\"", 7);
+    out.append(id.toByteArray(QUuid::WithoutBraces).toUpper());
+    out.append('"');
     out.append(",\"text\":", 8);
     appendJsonString(out, text);
     out.append(",\"isDone\":", 10);

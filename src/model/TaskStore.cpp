@@ -2,6 +2,7 @@
 
 #include "model/Tags.h"
 #include "model/TaskListCodec.h"
+#include "model/TaskListMerge.h"
 #include "platform/Preferences.h"
 
 #include <QCollator>
@@ -10,14 +11,14 @@
 #include <algorithm>
 
 TaskStore::TaskStore(Preferences &preferences, QObject *parent)
-    : QObject(parent), m_preferences(preferences)
+    : QObject(parent), m_preferences(preferences), m_watcher(preferences.filePath())
 {
+    connect(&m_watcher, &FileChangeWatcher::changed, this, &TaskStore::takeInOutsideChange);
     load();
 }
 
 void TaskStore::setTasks(QList<TaskItem> tasks)
 {
-    emit aboutToChange();
     m_tasks = std::move(tasks);
     save();
     emit tasksChanged();
@@ -85,19 +86,42 @@ QStringList TaskStore::allTags() const
 
 void TaskStore::load()
 {
-    const std::optional<QByteArray> document = m_preferences.tasksDocument();
-    if (!document)
+    m_knownDocument = m_preferences.tasksDocument();
+    if (!m_knownDocument)
         return;
-
-    std::optional<QList<TaskItem>> tasks = TaskListCodec::decode(*document);
-    if (!tasks) {
-        // The list starts empty, but the stored bytes are copied aside first: the next save
-        // replaces them.
-        m_unreadableDocument = *document;
+    if (takeIn(*m_knownDocument))
+        setTasks(m_tasks);
+    else
         keepUnreadableDocument();
+}
+
+void TaskStore::takeInOutsideChange()
+{
+    const std::optional<QByteArray> document = m_preferences.tasksDocument();
+    // The store's own write, a change of another preference, or a file that went away (the
+    // list in memory is written back with the next change): nothing to take in.
+    if (!document || document == m_knownDocument)
         return;
+    if (takeIn(*document))
+        emit tasksChanged();
+    else
+        keepUnreadableDocument();
+}
+
+// Takes in a stored list through the same strict reading as at start, merged with the list
+// in memory. An unreadable one leaves the list as it is, to be copied aside before anything
+// is written over it.
+bool TaskStore::takeIn(const QByteArray &document)
+{
+    m_knownDocument = document;
+    std::optional<QList<TaskItem>> theirs = TaskListCodec::decode(document);
+    if (!theirs) {
+        m_unreadableDocument = document;
+        return false;
     }
-    setTasks(std::move(*tasks));
+    m_tasks = TaskListMerge::merge(m_base, m_tasks, *theirs);
+    m_base = std::move(*theirs);
+    return true;
 }
 
 bool TaskStore::keepUnreadableDocument()
@@ -105,15 +129,15 @@ bool TaskStore::keepUnreadableDocument()
     if (!m_unreadableDocument)
         return true;
     QString reason;
-    const QString copy = m_preferences.keepUnreadableTasksDocument(*m_unreadableDocument, &reason);
+    const QString copy = m_preferences.folder().keepUnreadableCopy(*m_unreadableDocument, &reason);
     if (copy.isEmpty()) {
         qWarning("Lorvane: the stored task list could not be read and no copy of it could be "
                  "made (%s); it stays in %s and no change is saved until a copy is made.",
                  qUtf8Printable(reason), qUtf8Printable(m_preferences.filePath()));
         return false;
     }
-    qWarning("Lorvane: the stored task list could not be read, so the list started empty; "
-             "its exact bytes were copied to %s.",
+    qWarning("Lorvane: the stored task list could not be read and was left out; its exact "
+             "bytes were copied to %s.",
              qUtf8Printable(copy));
     m_unreadableDocument.reset();
     return true;
@@ -121,13 +145,22 @@ bool TaskStore::keepUnreadableDocument()
 
 void TaskStore::save()
 {
-    // An unreadable list that has not been copied aside yet must not be overwritten.
-    if (m_unreadableDocument && !keepUnreadableDocument()) {
-        m_saved = false;
-        return;
-    }
-    m_saved = m_preferences.setTasksDocument(TaskListCodec::encode(m_tasks));
-    if (!m_saved) {
+    bool isRefused = false;
+    QByteArray document;
+    const bool isWritten =
+        m_preferences.updateTasksDocument([&](const std::optional<QByteArray> &stored) {
+            if (stored && stored != m_knownDocument)
+                takeIn(*stored);
+            // An unreadable list that has not been copied aside yet must not be overwritten.
+            isRefused = m_unreadableDocument && !keepUnreadableDocument();
+            document = TaskListCodec::encode(m_tasks);
+            return isRefused ? std::nullopt : std::optional<QByteArray>(document);
+        });
+    if (isWritten) {
+        m_base = m_tasks;
+        m_knownDocument = document;
+        m_watcher.watch();
+    } else if (!isRefused) {
         qWarning("Lorvane: the task list could not be saved to %s; the change is kept in "
                  "memory and the whole list is saved again with the next change.",
                  qUtf8Printable(m_preferences.filePath()));

@@ -1,23 +1,14 @@
 #include "platform/Preferences.h"
 
-#include <QDateTime>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QUuid>
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <memory>
 
 namespace {
-
-constexpr mode_t privateFolderMode = 0700;
-constexpr mode_t privateFileMode = 0600;
 
 // $XDG_CONFIG_HOME/lorvane/lorvane.conf, read from the environment each time: QSettings'
 // organisation/application constructor resolves the folder once per process, which would
@@ -28,96 +19,43 @@ QString preferencesFilePath()
            QStringLiteral("/lorvane/lorvane.conf");
 }
 
-QString systemError(int error)
+// A QSettings on the file as it is on disk now. Qt keeps the last parsed copy of every file it
+// read and trusts it while the file's size and modification time, in milliseconds, stay the
+// same, so two versions written within a millisecond (saves come that fast) pass for one. A
+// symbolic link with a name Qt has never seen makes it read the file; Qt has read it whole
+// once the QSettings is made, so the link goes at once.
+std::unique_ptr<QSettings> settingsOnDisk(const QString &path)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    const QString link = QDir::tempPath() + QStringLiteral("/lorvane-") +
+                         QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const bool isLinked = QFile::link(path, link);
+    auto settings = std::make_unique<QSettings>(isLinked ? link : path, QSettings::NativeFormat);
+    if (isLinked)
+        QFile::remove(link);
+    return settings;
 }
 
-// Takes away every access of group and others from a file or folder of the expected kind.
-// The owner's own bits stay: a folder the user made read-only stays read-only.
-bool makeOwnerOnly(const QByteArray &path, bool isFolder)
+// The file's bytes, or nothing when it cannot be read. Comparing them costs far less than
+// parsing them; a file's size and time say too little (Linux stamps times from a clock that
+// moves by whole ticks, so two writes of the same size can share one).
+std::optional<QByteArray> bytesOf(const QString &path)
 {
-    struct stat info;
-    if (::stat(path.constData(), &info) != 0 || S_ISDIR(info.st_mode) != isFolder)
-        return false;
-    if ((info.st_mode & 077) == 0)
-        return true;
-    return ::chmod(path.constData(), info.st_mode & 07700) == 0;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? std::optional<QByteArray>(file.readAll())
+                                          : std::nullopt;
 }
 
-// Creates the missing folders of `path` with mode 0700, as the XDG base directory rules ask
-// for a configuration home that does not exist yet. True when `path` was created here.
-bool makeFolders(const QString &path)
+QVariantMap valuesOf(const QSettings &settings)
 {
-    if (QFileInfo::exists(path))
-        return false;
-    const QString parent = QFileInfo(path).absolutePath();
-    if (parent != path)
-        makeFolders(parent);
-    return ::mkdir(QFile::encodeName(path).constData(), privateFolderMode) == 0;
+    QVariantMap values;
+    for (const QString &key : settings.allKeys())
+        values.insert(key, settings.value(key));
+    return values;
 }
 
-// A rename is only durable once the folder that holds the name is on disk.
-void syncFolder(const QByteArray &folder)
+std::optional<QByteArray> tasksValue(const QVariantMap &values)
 {
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    const char *p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, p, size_t(left));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += written;
-        left -= written;
-    }
-    return true;
-}
-
-} // namespace
-
-Preferences::Preferences() : m_settings(preferencesFilePath(), QSettings::NativeFormat)
-{
-    removeLeftoversOfInterruptedSave();
-}
-
-// Only one Lorvane runs per user, and a save holds Qt's lock file and its temporary file
-// only while it runs. Either one found when the preferences are opened was left by a process
-// that died in the middle of a save. An empty lock file in particular would make Qt wait 30 s
-// before it counts the lock as abandoned, stalling the first save after start.
-void Preferences::removeLeftoversOfInterruptedSave() const
-{
-    const QFileInfo file(filePath());
-    QDir folder = file.absoluteDir();
-    if (!folder.exists())
-        return;
-    QFile::remove(file.absoluteFilePath() + QStringLiteral(".lock"));
-    const QRegularExpression temporaryName(
-        QStringLiteral("^%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(file.fileName())));
-    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden)) {
-        if (temporaryName.match(name).hasMatch())
-            folder.remove(name);
-    }
-}
-
-QString Preferences::filePath() const
-{
-    return m_settings.fileName();
-}
-
-std::optional<QByteArray> Preferences::tasksDocument() const
-{
-    const QVariant value = m_settings.value(QLatin1String(tasksKey));
+    const QVariant value = values.value(QLatin1String(Preferences::tasksKey));
     if (!value.isValid())
         return std::nullopt;
     if (value.typeId() == QMetaType::QByteArray)
@@ -129,117 +67,89 @@ std::optional<QByteArray> Preferences::tasksDocument() const
     return value.toString().toUtf8();
 }
 
+} // namespace
+
+Preferences::Preferences() : m_folder(preferencesFilePath())
+{
+    m_folder.removeLeftoversOfInterruptedSave();
+}
+
+std::optional<QByteArray> Preferences::tasksDocument() const
+{
+    return tasksValue(valuesOnDisk().value_or(QVariantMap()));
+}
+
 bool Preferences::setTasksDocument(const QByteArray &document)
 {
-    return write(QLatin1String(tasksKey), document);
+    return updateTasksDocument([&document](const std::optional<QByteArray> &) { return document; });
+}
+
+bool Preferences::updateTasksDocument(const TasksUpdate &update)
+{
+    return rewrite([&update](const QVariantMap &stored, QSettings &next) {
+        const std::optional<QByteArray> document = update(tasksValue(stored));
+        if (document)
+            next.setValue(QLatin1String(tasksKey), *document);
+        return document.has_value();
+    });
 }
 
 int Preferences::timerMinutes() const
 {
     bool isInteger = false;
-    const int minutes = m_settings.value(QLatin1String(timerMinutesKey)).toInt(&isInteger);
+    const int minutes = valuesOnDisk()
+                            .value_or(QVariantMap())
+                            .value(QLatin1String(timerMinutesKey))
+                            .toInt(&isInteger);
     return isInteger ? minutes : defaultTimerMinutes;
 }
 
 int Preferences::storedTimerMinutes() const
 {
-    return m_settings.value(QLatin1String(timerMinutesKey)).toInt();
+    return valuesOnDisk().value_or(QVariantMap()).value(QLatin1String(timerMinutesKey)).toInt();
 }
 
 bool Preferences::setTimerMinutes(int minutes)
 {
-    return write(QLatin1String(timerMinutesKey), minutes);
+    return rewrite([minutes](const QVariantMap &, QSettings &next) {
+        next.setValue(QLatin1String(timerMinutesKey), minutes);
+        return true;
+    });
 }
 
-bool Preferences::write(const QString &key, const QVariant &value)
+std::optional<QVariantMap> Preferences::valuesOnDisk() const
 {
-    // Best effort: when the folder cannot be made or changed, the write below fails too.
-    makeLocationPrivate();
-
-    // Qt writes the file whole to a temporary file, flushes it to disk and renames it over
-    // the old one. A write that fails stays pending in the shared copy of the file, so the
-    // next successful write carries it too.
-    QSettings writer(filePath(), QSettings::NativeFormat);
-    writer.setValue(key, value);
-    writer.sync();
-    // A malformed file is reported as FormatError when it is read; only AccessError means
-    // the new file did not reach the disk.
-    const bool isWritten = writer.status() != QSettings::AccessError;
-
-    if (isWritten) {
-        syncFolder(QFile::encodeName(QFileInfo(filePath()).absolutePath()));
-        makeOwnerOnly(QFile::encodeName(filePath()), false);
-    }
-    return isWritten;
+    const std::optional<QByteArray> bytes = bytesOf(filePath());
+    if (m_lastSeen && m_lastSeen->bytes == bytes)
+        return m_lastSeen->values;
+    const std::unique_ptr<QSettings> settings = settingsOnDisk(filePath());
+    if (settings->status() == QSettings::AccessError)
+        return std::nullopt;
+    m_lastSeen = Snapshot{bytes, valuesOf(*settings)};
+    return m_lastSeen->values;
 }
 
-// The folder 0700 and the file 0600 before Qt writes anything: Qt's temporary file takes the
-// mode of the file it replaces, and a file Qt creates itself would get 0666 minus the umask.
-bool Preferences::makeLocationPrivate() const
+// Writing through a QSettings on the file itself would be shorter, but a write that fails
+// stays pending in Qt's shared copy of the file and goes out with the next write of any key,
+// over whatever another program stored in the meantime. Here every value of the file as it is
+// now goes into a staging file, which Qt writes whole and flushes, and which then replaces the
+// file in one rename.
+bool Preferences::rewrite(const std::function<bool(const QVariantMap &, QSettings &)> &change)
 {
-    const QFileInfo fileInfo(filePath());
-    const QString folder = fileInfo.absolutePath();
-
-    // What this program creates gets exactly the private modes, whatever the umask; what
-    // already exists only loses the access of group and others.
-    const QByteArray folderName = QFile::encodeName(folder);
-    if (makeFolders(folder))
-        ::chmod(folderName.constData(), privateFolderMode);
-    else if (!makeOwnerOnly(folderName, true))
+    // A file that exists but cannot be read is not replaced by one without its values.
+    const std::optional<QVariantMap> stored = valuesOnDisk();
+    if (!stored || !m_folder.prepareStaging())
         return false;
-
-    const QByteArray fileName = QFile::encodeName(fileInfo.absoluteFilePath());
-    const int fd =
-        ::open(fileName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, privateFileMode);
-    if (fd >= 0) {
-        const bool isPrivate = ::fchmod(fd, privateFileMode) == 0;
-        ::close(fd);
-        return isPrivate;
-    }
-    return errno == EEXIST && makeOwnerOnly(fileName, false);
-}
-
-QString Preferences::keepUnreadableTasksDocument(const QByteArray &document,
-                                                 QString *errorMessage) const
-{
-    const auto fail = [errorMessage](const QString &reason) {
-        if (errorMessage)
-            *errorMessage = reason;
-        return QString();
-    };
-
-    makeLocationPrivate();
-    const QString folder = QFileInfo(filePath()).absolutePath();
-    if (!QFileInfo(folder).isDir())
-        return fail(QStringLiteral("%1 is not a folder").arg(folder));
-
-    const QString stem =
-        QStringLiteral("unreadable-tasks-") +
-        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    for (int attempt = 1; attempt <= 1000; ++attempt) {
-        const QString name = attempt == 1 ? stem + QStringLiteral(".json")
-                                          : stem + QStringLiteral("-%1.json").arg(attempt);
-        const QString path = folder + QLatin1Char('/') + name;
-        const QByteArray encodedPath = QFile::encodeName(path);
-
-        // O_EXCL: an earlier copy with the same name is never touched.
-        const int fd = ::open(encodedPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                              privateFileMode);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            return fail(QStringLiteral("cannot create %1: %2").arg(path, systemError(errno)));
-        }
-        const bool isWritten =
-            ::fchmod(fd, privateFileMode) == 0 && writeAll(fd, document) && ::fsync(fd) == 0;
-        const int writeError = errno;
-        ::close(fd);
-        if (!isWritten) {
-            ::unlink(encodedPath.constData());
-            return fail(QStringLiteral("cannot write %1: %2").arg(path, systemError(writeError)));
-        }
-        syncFolder(QFile::encodeName(folder));
-        return path;
-    }
-    return fail(QStringLiteral("too many earlier copies named %1*.json").arg(stem));
+    // Read empty, so Qt forgets it with this object, also a failed write's pending values.
+    QSettings next(m_folder.stagingPath(), QSettings::NativeFormat);
+    for (auto value = stored->cbegin(); value != stored->cend(); ++value)
+        next.setValue(value.key(), value.value());
+    if (!change(*stored, next))
+        return false;
+    next.sync();
+    const std::optional<QByteArray> bytes = bytesOf(m_folder.stagingPath());
+    if (next.status() != QSettings::NoError || !m_folder.replaceFileWithStaging())
+        return false;
+    m_lastSeen = Snapshot{bytes, valuesOf(next)};
+    return true;
 }

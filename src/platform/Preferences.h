@@ -1,13 +1,19 @@
 #pragma once
 
-#include <QByteArray>
-#include <QSettings>
-#include <QString>
+#include "platform/PreferencesFolder.h"
 
+#include <QByteArray>
+#include <QString>
+#include <QVariantMap>
+
+#include <functional>
 #include <optional>
 
+class QSettings;
+
 // Typed access to the user's preferences file ($XDG_CONFIG_HOME/lorvane/lorvane.conf).
-// One instance per process; everything that reads or writes a preference goes through it.
+// Every read looks at the file as it is now, since another program (a sync tool, a restore,
+// a hand edit) may have changed it; every write replaces the file whole, durably.
 class Preferences
 {
 public:
@@ -15,14 +21,23 @@ public:
     static constexpr const char *timerMinutesKey = "lorvane.timerMinutes";
     static constexpr int defaultTimerMinutes = 30;
 
+    // What to store given the task list stored now (nothing when absent); nullopt writes
+    // nothing.
+    using TasksUpdate =
+        std::function<std::optional<QByteArray>(const std::optional<QByteArray> &stored)>;
+
     Preferences();
 
-    QString filePath() const;
+    QString filePath() const { return m_folder.filePath(); }
+    const PreferencesFolder &folder() const { return m_folder; }
 
     std::optional<QByteArray> tasksDocument() const;
-    // Writes the document and syncs the file to disk (atomic replace, file 0600 in a 0700
-    // folder). False when the file could not be written; the caller keeps its data.
+    // True when the document reached the disk (file 0600 in a 0700 folder); the caller keeps
+    // its data otherwise.
     bool setTasksDocument(const QByteArray &document);
+    // Reads the stored list and writes what `update` makes of it in one pass over the file.
+    // True when something was written.
+    bool updateTasksDocument(const TasksUpdate &update);
 
     // The stored interval; the default when absent or not an integer.
     int timerMinutes() const;
@@ -30,19 +45,16 @@ public:
     int storedTimerMinutes() const;
     bool setTimerMinutes(int minutes);
 
-    // Copies a stored task list that could not be read, byte for byte, to a new file
-    // "unreadable-tasks-<UTC time>.json" (0600) beside the preferences file; an existing file
-    // is never replaced. Returns the new file's path, or an empty string and a reason.
-    QString keepUnreadableTasksDocument(const QByteArray &document,
-                                        QString *errorMessage = nullptr) const;
-
 private:
-    bool write(const QString &key, const QVariant &value);
-    bool makeLocationPrivate() const;
-    void removeLeftoversOfInterruptedSave() const;
+    std::optional<QVariantMap> valuesOnDisk() const;
+    bool rewrite(const std::function<bool(const QVariantMap &stored, QSettings &next)> &change);
 
-    // Read side only. Every write goes through a short-lived QSettings on the same file: Qt
-    // shares one parsed copy of the file between them, but a QSettings keeps the first error
-    // it met for good, so a fresh one is the only way to learn whether this write worked.
-    QSettings m_settings;
+    PreferencesFolder m_folder;
+    // The values this object last read from or wrote to the file, and the file's bytes then:
+    // while the bytes stay the same, they need not be parsed again.
+    struct Snapshot {
+        std::optional<QByteArray> bytes;
+        QVariantMap values;
+    };
+    mutable std::optional<Snapshot> m_lastSeen;
 };

@@ -9,6 +9,8 @@
 #include "model/Tags.h"
 #include "model/TaskStore.h"
 #include "views/ContentView.h"
+#include "views/TaskListSection.h"
+#include "views/TaskRow.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -51,6 +53,13 @@ void addTestCommands(TestHooks &hooks, AppDelegate &delegate, MainWindow &window
         return "tasks=" + QByteArray::number(content.store().tasks().size());
     });
     hooks.addCommand("tasks", [&content](const QByteArray &) { return taskCount(content); });
+    // The texts of the rows the list shows, in their order.
+    hooks.addCommand("shown", [&content](const QByteArray &) {
+        QStringList texts;
+        for (const TaskRow *row : content.listSection()->rows())
+            texts.append(row->task().text);
+        return texts.join(u'|').toUtf8();
+    });
     // Changes by store position, as the crash test tracks them; each answers with the count.
     hooks.addCommand("toggle", [&content](const QByteArray &argument) {
         if (auto task = taskAt(content, argument)) {

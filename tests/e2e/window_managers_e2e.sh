@@ -65,7 +65,7 @@ in_column() {
 step "$WM: the column is pinned"
 start_lorvane
 WINDOW=$(window_of "$LORVANE_PID")
-[[ $(hook screens) == *platform=xcb* ]] || fail "not on X11: $(hook screens)"
+[[ $(hook platform) == xcb ]] || fail "not on X11 but $(hook platform)"
 wait_for "the column in the work area's right edge" 10 in_column
 COLUMN=$(outer_geometry "$WINDOW")
 
@@ -110,7 +110,7 @@ if [[ $WM == mutter-wayland ]]; then
     env -u DISPLAY LORVANE_TEST_SOCKET="$WORK/hooks" "$LORVANE" >"$WORK/wayland.log" 2>&1 &
     LORVANE_PID=$!
     PIDS+=("$LORVANE_PID")
-    on_wayland() { [[ $(hook screens 2>/dev/null) == *platform=wayland* ]]; }
+    on_wayland() { [[ $(hook platform 2>/dev/null) == wayland ]]; }
     wait_for "Lorvane on Wayland" 20 on_wayland
     [[ $(grep -c 'cannot be pinned' "$WORK/wayland.log") == 1 ]] || fail "not said once"
     stop_lorvane

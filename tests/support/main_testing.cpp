@@ -1,7 +1,10 @@
-// Lorvane with the hooks that end-to-end, crash and start-up tests drive through a local
-// socket (LORVANE_TEST_SOCKET). Built only for the tests: the installed binary has none.
-
-#include "TestHooks.h"
+// Lorvane with hooks for the end-to-end, crash and start-up tests. Built only for the tests:
+// the installed binary has none.
+//   LORVANE_TEST_SOCKET=path     listens there for commands, one per line ("name argument"),
+//                                each answered with one line
+//   LORVANE_REPORT_FIRST_FRAME=1 writes "lorvane-time first-frame <CLOCK_MONOTONIC ns>" to
+//                                standard error once the first frame is shown; "quit" also
+//                                quits then (for profiling start-up)
 
 #include "app/AppDelegate.h"
 #include "app/Application.h"
@@ -13,100 +16,112 @@
 #include "views/TaskRow.h"
 
 #include <QGuiApplication>
-#include <QScreen>
+#include <QHash>
+#include <QLocalServer>
+#include <QLocalSocket>
 
-#include <optional>
+#include <cstdio>
+#include <ctime>
+#include <functional>
 
 namespace {
 
-QByteArray rectText(const QRect &rect)
-{
-    return QByteArray::number(rect.x()) + ',' + QByteArray::number(rect.y()) + ',' +
-           QByteArray::number(rect.width()) + ',' + QByteArray::number(rect.height());
-}
+using Command = std::function<QByteArray(const QByteArray &argument)>;
 
-// The task at a store position given as the command's first word, if there is one.
-std::optional<TaskItem> taskAt(ContentView &content, const QByteArray &argument)
+QHash<QByteArray, Command> commandsFor(RunningApplication &running)
 {
-    bool ok = false;
-    const int position = argument.split(' ').value(0).toInt(&ok);
-    const QList<TaskItem> &tasks = content.store().tasks();
-    if (!ok || position < 0 || position >= tasks.size())
-        return std::nullopt;
-    return tasks.at(position);
-}
-
-QByteArray taskCount(ContentView &content)
-{
-    return "tasks=" + QByteArray::number(content.store().tasks().size());
-}
-
-void addTestCommands(TestHooks &hooks, AppDelegate &delegate, MainWindow &window,
-                     ContentView &content)
-{
-    hooks.addCommand("fire-reminder", [&delegate](const QByteArray &) {
-        delegate.reminderTimer().fire();
-        return QByteArrayLiteral("ok");
-    });
-    hooks.addCommand("add", [&content](const QByteArray &text) {
-        content.addTask(QString::fromUtf8(text));
+    // References to the objects themselves: `running` goes away once start-up is over.
+    ContentView &content = running.content;
+    AppDelegate &delegate = running.delegate;
+    MainWindow &window = running.window;
+    const auto count = [&content] {
         return "tasks=" + QByteArray::number(content.store().tasks().size());
-    });
-    hooks.addCommand("tasks", [&content](const QByteArray &) { return taskCount(content); });
+    };
+    // Changes by store position, as the crash test tracks them; each answers with the count.
+    const auto change = [&content, count](const std::function<void(TaskItem &)> &apply) {
+        return [&content, count, apply](const QByteArray &argument) {
+            bool ok = false;
+            const int at = argument.split(' ').value(0).toInt(&ok);
+            if (ok && at >= 0 && at < content.store().tasks().size()) {
+                TaskItem task = content.store().tasks().at(at);
+                apply(task);
+                content.store().replaceTask(task);
+            }
+            return count();
+        };
+    };
+    QHash<QByteArray, Command> commands;
+    commands["tasks"] = [count](const QByteArray &) { return count(); };
+    commands["add"] = [&content, count](const QByteArray &text) {
+        content.addTask(QString::fromUtf8(text));
+        return count();
+    };
+    commands["toggle"] = change([](TaskItem &task) { task.isDone = !task.isDone; });
+    commands["priority"] = change([](TaskItem &task) { task.isPriority = !task.isPriority; });
+    commands["delete"] = [&content, count](const QByteArray &argument) {
+        const int at = argument.toInt();
+        if (at >= 0 && at < content.store().tasks().size())
+            content.deleteTask(content.store().tasks().at(at).id);
+        return count();
+    };
+    commands["edit"] = [change](const QByteArray &argument) {
+        const QString text = QString::fromUtf8(argument.mid(argument.indexOf(' ') + 1));
+        return change([&text](TaskItem &task) {
+            task.text = text;
+            task.tags = extractTags(text);
+        })(argument);
+    };
     // The texts of the rows the list shows, in their order.
-    hooks.addCommand("shown", [&content](const QByteArray &) {
+    commands["shown"] = [&content](const QByteArray &) {
         QStringList texts;
         for (const TaskRow *row : content.listSection()->rows())
             texts.append(row->task().text);
         return texts.join(u'|').toUtf8();
-    });
-    // Changes by store position, as the crash test tracks them; each answers with the count.
-    hooks.addCommand("toggle", [&content](const QByteArray &argument) {
-        if (auto task = taskAt(content, argument)) {
-            task->isDone = !task->isDone;
-            content.store().replaceTask(*task);
-        }
-        return taskCount(content);
-    });
-    hooks.addCommand("priority", [&content](const QByteArray &argument) {
-        if (auto task = taskAt(content, argument)) {
-            task->isPriority = !task->isPriority;
-            content.store().replaceTask(*task);
-        }
-        return taskCount(content);
-    });
-    hooks.addCommand("edit", [&content](const QByteArray &argument) {
-        if (auto task = taskAt(content, argument)) {
-            task->text = QString::fromUtf8(argument.mid(argument.indexOf(' ') + 1));
-            task->tags = extractTags(task->text);
-            content.store().replaceTask(*task);
-        }
-        return taskCount(content);
-    });
-    hooks.addCommand("delete", [&content](const QByteArray &argument) {
-        if (auto task = taskAt(content, argument))
-            content.deleteTask(task->id);
-        return taskCount(content);
-    });
-    hooks.addCommand("grab", [&window](const QByteArray &path) {
+    };
+    commands["fire-reminder"] = [&delegate](const QByteArray &) {
+        delegate.reminderTimer().fire();
+        return QByteArrayLiteral("ok");
+    };
+    commands["grab"] = [&window](const QByteArray &path) {
         return window.grab().save(QString::fromUtf8(path)) ? QByteArrayLiteral("ok")
                                                            : QByteArrayLiteral("error");
-    });
-    hooks.addCommand("screens", [](const QByteArray &) {
-        const QScreen *primary = QGuiApplication::primaryScreen();
-        if (!primary)
-            return QByteArrayLiteral("count=0");
-        return "count=" + QByteArray::number(QGuiApplication::screens().size()) +
-               " primary=" + primary->name().toUtf8() +
-               " geometry=" + rectText(primary->geometry()) +
-               " available=" + rectText(primary->availableGeometry()) +
-               " scale=" + QByteArray::number(primary->devicePixelRatio()) +
-               " platform=" + QGuiApplication::platformName().toUtf8();
-    });
-    hooks.addCommand("quit", [](const QByteArray &) {
+    };
+    commands["platform"] = [](const QByteArray &) {
+        return QGuiApplication::platformName().toUtf8();
+    };
+    commands["quit"] = [](const QByteArray &) {
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
         return QByteArrayLiteral("ok");
-    });
+    };
+    return commands;
+}
+
+void listen(const QString &path, RunningApplication &running)
+{
+    // Owned by the window, so the socket lives as long as the application does.
+    auto *server = new QLocalServer(&running.window);
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    QLocalServer::removeServer(path);
+    if (!server->listen(path))
+        qWarning("lorvane: test hooks cannot listen on %s", qPrintable(path));
+    QObject::connect(
+        server, &QLocalServer::newConnection, server, [server, commands = commandsFor(running)] {
+            while (QLocalSocket *client = server->nextPendingConnection()) {
+                QObject::connect(client, &QLocalSocket::disconnected, client,
+                                 &QObject::deleteLater);
+                QObject::connect(client, &QLocalSocket::readyRead, client, [=] {
+                    while (client->canReadLine()) {
+                        const QByteArray line = client->readLine().trimmed();
+                        const qsizetype space = line.indexOf(' ');
+                        const QByteArray name = space < 0 ? line : line.left(space);
+                        const QByteArray argument = space < 0 ? QByteArray() : line.mid(space + 1);
+                        const Command command = commands.value(name);
+                        client->write((command ? command(argument) : "error unknown command") +
+                                      '\n');
+                    }
+                });
+            }
+        });
 }
 
 } // namespace
@@ -114,18 +129,20 @@ void addTestCommands(TestHooks &hooks, AppDelegate &delegate, MainWindow &window
 int main(int argc, char *argv[])
 {
     return runApplication(argc, argv, [](RunningApplication &running) {
-        // Owned by the window, so the socket lives as long as the application does.
-        if (TestHooks *hooks = TestHooks::createFromEnvironment(&running.window))
-            addTestCommands(*hooks, running.delegate, running.window, running.content);
-        // "quit" ends the program right after its first frame, for profiling start-up.
+        if (const QString path = qEnvironmentVariable("LORVANE_TEST_SOCKET"); !path.isEmpty())
+            listen(path, running);
         const QByteArray firstFrame = qgetenv("LORVANE_REPORT_FIRST_FRAME");
-        if (!firstFrame.isEmpty()) {
-            QObject::connect(&running.window, &MainWindow::firstFrameShown, &running.window,
-                             [quit = firstFrame == "quit"] {
-                                 TestHooks::reportTime("first-frame");
-                                 if (quit)
-                                     QCoreApplication::quit();
-                             });
-        }
+        if (firstFrame.isEmpty())
+            return;
+        QObject::connect(&running.window, &MainWindow::firstFrameShown, &running.window,
+                         [quit = firstFrame == "quit"] {
+                             timespec now = {};
+                             clock_gettime(CLOCK_MONOTONIC, &now);
+                             std::fprintf(stderr, "lorvane-time first-frame %lld\n",
+                                          now.tv_sec * 1000000000LL + now.tv_nsec);
+                             std::fflush(stderr);
+                             if (quit)
+                                 QCoreApplication::quit();
+                         });
     });
 }

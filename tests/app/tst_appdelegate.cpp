@@ -60,8 +60,6 @@ class TestAppDelegate : public QObject
 
 private slots:
     void launchGivesTheFixedColumnOneTurnLater();
-    void screenChangesConfigureAgain_data();
-    void screenChangesConfigureAgain();
     void intervalChangeRestartsAfterThePost();
     void reopen_data();
     void reopen();
@@ -98,39 +96,6 @@ void TestAppDelegate::launchGivesTheFixedColumnOneTurnLater()
     shell.window->move(20, 20);
     shell.window->show();
     QTRY_COMPARE(shell.window->geometry(), pinned);
-}
-
-void TestAppDelegate::screenChangesConfigureAgain_data()
-{
-    QTest::addColumn<int>("change");
-    QTest::newRow("available area changed") << 0;
-    QTest::newRow("primary screen changed") << 1;
-    QTest::newRow("screen removed") << 2;
-}
-
-void TestAppDelegate::screenChangesConfigureAgain()
-{
-    QFETCH(int, change);
-    Shell shell;
-    shell.showAndWait();
-    shell.delegate->applicationDidFinishLaunching();
-    QTRY_COMPARE(shell.window->geometry(), shell.expectedGeometry());
-
-    // Let the window stray, as if the screen had changed under it.
-    shell.window->setMovable(true);
-    shell.window->setResizable(true);
-    shell.window->setGeometry(5, 5, 200, 200);
-    QTRY_COMPARE(shell.window->geometry(), QRect(5, 5, 200, 200));
-
-    QScreen *screen = QGuiApplication::primaryScreen();
-    if (change == 0)
-        emit screen->availableGeometryChanged(screen->availableGeometry());
-    else if (change == 1)
-        emit qApp->primaryScreenChanged(screen);
-    else
-        emit qApp->screenRemoved(screen);
-    QTRY_COMPARE(shell.window->geometry(), shell.expectedGeometry());
-    QVERIFY(!shell.window->isMovable());
 }
 
 void TestAppDelegate::intervalChangeRestartsAfterThePost()

@@ -63,7 +63,7 @@ format:
 	clang-format -i $(FORMATTED)
 
 check-format: deps
-	clang-format --dry-run --Werror $(FORMATTED)
+	@clang-format --dry-run --Werror $(FORMATTED) && echo "format: $(words $(FORMATTED)) files as .clang-format says"
 
 test-unit: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

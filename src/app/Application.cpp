@@ -103,17 +103,22 @@ int runApplication(int argc, char *argv[], const std::function<void(RunningAppli
     // Session end: the session manager asks for data to be committed (there is none, every
     // change is saved as it is made) and then sends a quit, which ends the event loop.
 
-    // The icon and the tray are not part of the first frame; they follow right after it.
+    // The icon and the tray are not part of the first frame; they follow in the next turn of
+    // the event loop after it.
     std::unique_ptr<TrayIcon> tray;
-    QObject::connect(&window, &MainWindow::firstFrameShown, &delegate, [&] {
-        QGuiApplication::setWindowIcon(AppIcon::icon());
-        if (!TrayIcon::isAvailable())
-            return;
-        tray = std::make_unique<TrayIcon>(QGuiApplication::windowIcon());
-        QObject::connect(tray.get(), &TrayIcon::showRequested, &delegate, &AppDelegate::showWindow);
-        QObject::connect(tray.get(), &TrayIcon::quitRequested, &app, &QCoreApplication::quit);
-        tray->show();
-    });
+    QObject::connect(
+        &window, &MainWindow::firstFrameShown, &delegate,
+        [&] {
+            QGuiApplication::setWindowIcon(AppIcon::icon());
+            if (!TrayIcon::isAvailable())
+                return;
+            tray = std::make_unique<TrayIcon>(QGuiApplication::windowIcon());
+            QObject::connect(tray.get(), &TrayIcon::showRequested, &delegate,
+                             &AppDelegate::showWindow);
+            QObject::connect(tray.get(), &TrayIcon::quitRequested, &app, &QCoreApplication::quit);
+            tray->show();
+        },
+        Qt::QueuedConnection);
 
     if (extend) {
         RunningApplication running{delegate, window, *content};

@@ -93,19 +93,6 @@ std::pair<int, int> fitAxis(const Scaling &scaling, int start, int end, int befo
 
 namespace WindowPlacement {
 
-QRect columnFrame(const QRect &available)
-{
-    if (available.width() <= 0 || available.height() <= 0)
-        return {};
-    const int width = std::min(columnWidth, available.width());
-    return QRect(available.right() + 1 - width, available.top(), width, available.height());
-}
-
-QRect columnGeometry(const QRect &available, const QMargins &frame)
-{
-    return columnGeometry(available, frame, 1.0, available.topLeft());
-}
-
 QRect columnGeometry(const QRect &available, const QMargins &frame, qreal scale,
                      const QPoint &screenOrigin)
 {

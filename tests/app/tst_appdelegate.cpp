@@ -37,8 +37,9 @@ struct Shell {
 
     QRect expectedGeometry() const
     {
-        return WindowPlacement::columnGeometry(
-            QGuiApplication::primaryScreen()->availableGeometry(), window->frameMargins());
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        return WindowPlacement::columnGeometry(available, window->frameMargins(), 1.0,
+                                               available.topLeft());
     }
 
     QTemporaryDir configHome;

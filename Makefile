@@ -86,6 +86,7 @@ test-asan: deps $(ASAN_BUILD)/build.ninja
 FUZZ_RUNS_CODEC ?= 500000
 FUZZ_RUNS_LOAD  ?= 20000
 FUZZ_TIMEOUT    ?= 900
+FUZZ_WORKERS    ?= 1
 
 $(FUZZ_BUILD)/build.ninja:
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -93,9 +94,10 @@ $(FUZZ_BUILD)/build.ninja:
 
 test-fuzz: deps $(FUZZ_BUILD)/build.ninja
 	cmake -S . -B $(FUZZ_BUILD) -DLORVANE_FUZZ_RUNS_CODEC=$(FUZZ_RUNS_CODEC) \
-	    -DLORVANE_FUZZ_RUNS_LOAD=$(FUZZ_RUNS_LOAD) -DLORVANE_FUZZ_TIMEOUT=$(FUZZ_TIMEOUT) >/dev/null
+	    -DLORVANE_FUZZ_RUNS_LOAD=$(FUZZ_RUNS_LOAD) -DLORVANE_FUZZ_TIMEOUT=$(FUZZ_TIMEOUT) \
+	    -DLORVANE_FUZZ_WORKERS=$(FUZZ_WORKERS) >/dev/null
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_codec fuzz_load
-	cd $(FUZZ_BUILD) && ctest --output-on-failure -V -L fuzz
+	cd $(FUZZ_BUILD) && ctest --output-on-failure -V -j $(JOBS) -L fuzz
 
 # The real binary killed with SIGKILL at random moments while it saves changes.
 CRASH_KILLS ?= 20
@@ -104,10 +106,16 @@ test-crash: build
 	python3 tests/soak/crash_soak.py --kills $(CRASH_KILLS) --binary $(BUILD)/lorvane-testing \
 	    --evidence $(BUILD)/crash-soak-evidence
 
+# Full scale: SOAK_LOAD lists through the whole load path, shared out over one fuzz_load
+# process per core, then SOAK_KILLS kills. About two hours on two cores.
+SOAK_CODEC ?= 5000000
+SOAK_LOAD  ?= 10000000
+SOAK_KILLS ?= 1000
+
 soak:
-	@$(MAKE) --no-print-directory test-fuzz FUZZ_RUNS_CODEC=5000000 FUZZ_RUNS_LOAD=500000 \
-	    FUZZ_TIMEOUT=3600
-	@$(MAKE) --no-print-directory test-crash CRASH_KILLS=250
+	@$(MAKE) --no-print-directory test-fuzz FUZZ_RUNS_CODEC=$(SOAK_CODEC) FUZZ_WORKERS=$(JOBS) \
+	    FUZZ_RUNS_LOAD=$$(( ($(SOAK_LOAD) + $(JOBS) - 1) / $(JOBS) )) FUZZ_TIMEOUT=14400
+	@$(MAKE) --no-print-directory test-crash CRASH_KILLS=$(SOAK_KILLS)
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do \

@@ -1,7 +1,12 @@
 // The floor for start-up: a bare Qt Widgets window of the column's size, which reports its
-// first frame the way the test build of Lorvane does.
+// first frame the way the test build of Lorvane does. With --text it also shows the least
+// text a first frame of Lorvane shows, a title and an input line with its placeholder, so
+// that the cost of fonts, shaping and a QLineEdit is on both sides.
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <QWindow>
 
@@ -40,6 +45,14 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QWidget window;
     window.resize(320, 760);
+    if (app.arguments().contains(QStringLiteral("--text"))) {
+        auto *layout = new QVBoxLayout(&window);
+        layout->addWidget(new QLabel(QStringLiteral("Tareas")));
+        layout->addStretch();
+        auto *input = new QLineEdit;
+        input->setPlaceholderText(QStringLiteral("Añadir tarea"));
+        layout->addWidget(input);
+    }
     window.show();
     FirstExpose filter;
     window.windowHandle()->installEventFilter(&filter);

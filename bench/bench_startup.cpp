@@ -157,7 +157,8 @@ void storeTasks(const QString &configHome, int count)
     preferences.setTasksDocument(TaskListCodec::encode(tasks));
 }
 
-std::optional<Run> runOnce(const XServer &server, const QString &binary, int taskCount)
+std::optional<Run> runOnce(const XServer &server, const QString &binary, int taskCount,
+                           const QStringList &arguments = {})
 {
     QTemporaryDir configHome;
     QTemporaryDir runtimeDir;
@@ -175,6 +176,7 @@ std::optional<Run> runOnce(const XServer &server, const QString &binary, int tas
     QProcess lorvane;
     lorvane.setProcessEnvironment(environment);
     lorvane.setProgram(binary);
+    lorvane.setArguments(arguments);
     const qint64 started = monotonicNsec();
     lorvane.start();
 
@@ -249,14 +251,18 @@ int main(int argc, char *argv[])
         const char *name;
         QString binary;
         int taskCount;
+        QStringList arguments;
         std::vector<double> frames, resident, peak;
     };
-    std::vector<Case> cases{{"bare Qt window", bareWindowBinary(), 0, {}, {}, {}},
-                            {"lorvane, 0 tasks", lorvaneBinary(), 0, {}, {}, {}},
-                            {"lorvane, 1000 tasks", lorvaneBinary(), 1000, {}, {}, {}}};
+    std::vector<Case> cases{
+        {"bare Qt window", bareWindowBinary(), 0, {}, {}, {}, {}},
+        {"Qt window with text", bareWindowBinary(), 0, {QStringLiteral("--text")}, {}, {}, {}},
+        {"lorvane, 0 tasks", lorvaneBinary(), 0, {}, {}, {}, {}},
+        {"lorvane, 1000 tasks", lorvaneBinary(), 1000, {}, {}, {}, {}}};
     for (int i = 0; i < runsPerCase; ++i) {
         for (Case &c : cases) {
-            if (const std::optional<Run> run = runOnce(server, c.binary, c.taskCount)) {
+            if (const std::optional<Run> run =
+                    runOnce(server, c.binary, c.taskCount, c.arguments)) {
                 c.frames.push_back(run->firstFrameMsec);
                 c.resident.push_back(run->residentMib);
                 c.peak.push_back(run->peakMib);
@@ -274,9 +280,11 @@ int main(int argc, char *argv[])
                     *std::max_element(c.frames.begin(), c.frames.end()), c.frames.size(),
                     median(c.resident), median(c.peak));
     }
-    std::printf("  lorvane with 0 tasks against the bare window: first frame %.2f times, "
-                "resident memory %.2f times\n",
-                median(cases[1].frames) / median(cases[0].frames),
-                median(cases[1].resident) / median(cases[0].resident));
+    for (const std::size_t floor : {0, 1}) {
+        std::printf("  lorvane with 0 tasks against the %s: first frame %.2f times, "
+                    "resident memory %.2f times\n",
+                    cases[floor].name, median(cases[2].frames) / median(cases[floor].frames),
+                    median(cases[2].resident) / median(cases[floor].resident));
+    }
     return 0;
 }

@@ -17,12 +17,22 @@ xdotool windowactivate --sync "$(window_of "$LORVANE_PID")"
 "$PYTHON" - "$XDG_CONFIG_HOME/lorvane/lorvane.conf" <<'EOF_PY' || fail "see above"
 import json, os, re, subprocess, sys, time, pyatspi
 
-def until(what, test):  # polls for up to 10 s
-    deadline = time.monotonic() + 10
+def poll(test, seconds):
+    deadline = time.monotonic() + seconds
     while not test() and time.monotonic() < deadline: time.sleep(0.05)
-    if not test(): sys.exit(f"FAIL: no {what}; focus {focused()}, items {items()}, {stored()}")
+    return test()
+def until(what, test):
+    if not poll(test, 10): sys.exit(f"FAIL: no {what}; focus {focused()}, items {items()}, {stored()}")
 def xdo(*args): subprocess.run(["xdotool", *args], check=True)
 def press(*keys): xdo("key", "--delay", "50", *keys)
+def field(): return pyatspi.findDescendant(app(), lambda n: n.getState().contains(pyatspi.STATE_FOCUSED))
+def type_text(text):  # into the focused field; typing is injected again if X lost keys on the way
+    for attempt in range(3):
+        xdo("type", "--delay", "30", text)
+        if poll(lambda: field().queryText().getText(0, -1) == text, 3): return
+        print(f"note: {text!r} arrived as {field().queryText().getText(0, -1)!r}; typed again")
+        press("ctrl+a", "BackSpace")
+    sys.exit(f"FAIL: the field never held {text!r}")
 def stored():  # (text, done, priority) of each task in the file, ASCII texts only
     text = open(sys.argv[1]).read() if os.path.exists(sys.argv[1]) else ""
     found = re.search(r'^lorvane\.tasks="@ByteArray\((.*)\)"$', text, re.M)
@@ -39,7 +49,7 @@ def focused():
 until("application on the accessibility bus", app)
 press("Tab")  # from the settings button, the first stop, to the input line
 until("focused input line", lambda: focused() == ("text", "Añadir tarea"))
-for text in ("Comprar pan #casa", "Llamar #salud"): xdo("type", text); press("Return")
+for text in ("Comprar pan #casa", "Llamar #salud"): type_text(text); press("Return")
 until("list of two", lambda: nodes("list") and items() == ["Comprar pan, casa", "Llamar, salud"])
 press("shift+Tab")
 until("focused first task", lambda: focused() == ("list item", "Comprar pan, casa"))
@@ -48,7 +58,7 @@ until("second task done", lambda: stored()[1] == ("Llamar #salud", True, False))
 press("Menu", "Return")
 until("second task flagged, listed first",
       lambda: items() == ["Llamar, hecha, prioritaria, salud", "Comprar pan, casa"])
-press("Down", "F2", "ctrl+a"); xdo("type", "Comprar pan y leche #casa"); press("Return")
+press("Down", "F2", "ctrl+a"); type_text("Comprar pan y leche #casa"); press("Return")
 until("edit stored, focus back on its task",
       lambda: stored()[0] == ("Comprar pan y leche #casa", False, False)
       and focused() == ("list item", "Comprar pan y leche, casa"))

@@ -107,8 +107,8 @@ test-crash: build
 	    --evidence $(BUILD)/crash-soak-evidence
 
 # Full scale: SOAK_LOAD lists through the whole load path, shared out over one fuzz_load
-# process per core, SOAK_CODEC through the codec, then SOAK_KILLS kills. About two hours on
-# two cores.
+# process per core, SOAK_CODEC through the codec, then SOAK_KILLS kills. About three hours on
+# two cores (the load path runs at about 600 lists a second per core under the sanitizers).
 SOAK_CODEC ?= 5000000
 SOAK_LOAD  ?= 10000000
 SOAK_KILLS ?= 1000

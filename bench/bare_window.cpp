@@ -1,7 +1,7 @@
 // The floor for start-up: a bare Qt Widgets window of the column's size, which reports its
-// first frame the way the test build of Lorvane does. With --text it also shows the least
-// text a first frame of Lorvane shows, a title and an input line with its placeholder, so
-// that the cost of fonts, shaping and a QLineEdit is on both sides.
+// first frame the way lorvane-timed does. With --text it also shows the least text a first
+// frame of Lorvane shows, a title and an input line with its placeholder, so that the cost
+// of fonts, shaping and a QLineEdit is on both sides.
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>

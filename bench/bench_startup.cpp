@@ -41,9 +41,8 @@ QString lorvaneBinary()
     const QString fromEnvironment = qEnvironmentVariable("LORVANE_BINARY");
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    // The test build of the program reports its first frame.
-    return QDir(QCoreApplication::applicationDirPath())
-        .filePath(QStringLiteral("../lorvane-testing"));
+    // The program as installed, reporting its first frame.
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("lorvane-timed"));
 }
 
 QString bareWindowBinary()
@@ -161,7 +160,11 @@ std::optional<Run> runOnce(const XServer &server, const QString &binary, int tas
                            const QStringList &arguments = {})
 {
     QTemporaryDir configHome;
-    QTemporaryDir runtimeDir;
+    // A desktop session's runtime folder is a tmpfs (/run/user/<uid>), where the lock file
+    // costs no disk write.
+    const QString shm = QStringLiteral("/dev/shm");
+    QTemporaryDir runtimeDir((QFileInfo(shm).isDir() ? shm : QDir::tempPath()) +
+                             QStringLiteral("/lorvane-runtime-XXXXXX"));
     if (taskCount > 0)
         storeTasks(configHome.path(), taskCount);
 

@@ -103,12 +103,13 @@ int runApplication(int argc, char *argv[], const std::function<void(RunningAppli
     // Session end: the session manager asks for data to be committed (there is none, every
     // change is saved as it is made) and then sends a quit, which ends the event loop.
 
-    // The icon and the tray are not part of the first frame; they follow in the next turn of
-    // the event loop after it.
+    // The icon, the tray and the answer to later launches are not part of the first frame;
+    // they follow in the next turn of the event loop after it.
     std::unique_ptr<TrayIcon> tray;
     QObject::connect(
         &window, &MainWindow::firstFrameShown, &delegate,
         [&] {
+            instance.listen();
             QGuiApplication::setWindowIcon(AppIcon::icon());
             if (!TrayIcon::isAvailable())
                 return;

@@ -1,22 +1,25 @@
 #pragma once
 
-#include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <QVariantMap>
 
-// One running Lorvane per user. The first process takes a lock file and listens on a local
-// socket beside it; a later launch finds the socket, asks the running process to reopen its
-// window and then exits. Two launches at the same moment still give one process: only the
-// lock holder listens, and the other waits for it to answer. A lock or socket left behind
-// by a process that was killed is recognised and taken over.
+// One running Lorvane per user. The first process takes a lock file in the user's runtime
+// folder and then answers on the session bus under the application's name, through the
+// interface desktops use to activate a running program; a later launch finds the lock
+// taken, asks the running process over the bus to reopen its window, and exits. Two
+// launches at the same moment still give one process: only the lock holder answers, and the
+// other waits for it to. A lock left behind by a killed process is recognised and taken
+// over; the bus forgets a dead process's name by itself.
 class SingleInstance : public QObject
 {
     Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
 
 public:
     enum class Role {
-        // This process holds the lock and receives reopen requests.
+        // This process holds the lock and receives reopen requests once it listens.
         Primary,
         // Another process runs and has been asked to reopen its window.
         Secondary,
@@ -25,31 +28,35 @@ public:
     };
     Q_ENUM(Role)
 
-    // directory holds the lock and the socket; by default the user's runtime directory.
+    // directory holds the lock; by default the user's runtime directory.
     explicit SingleInstance(const QString &directory = QString(), QObject *parent = nullptr);
     ~SingleInstance() override;
 
     // Blocks for at most timeoutMsec while another process starts up.
     Role start(int timeoutMsec = 5000);
 
+    // The primary answers later launches from here on. Kept apart from start() so that the
+    // first frame does not wait for the bus.
+    void listen();
     // The quitting process stops taking requests but keeps the lock until it is gone, so a
     // launch meanwhile waits for it and then starts afresh.
-    void stopListening() { m_server.close(); }
+    void stopListening();
 
-    QString lockPath() const;
-    QString socketPath() const;
+    QString lockPath() const { return m_lock.fileName(); }
     // Why start() failed, for the user.
     QString errorString() const { return m_error; }
+
+public slots:
+    // org.freedesktop.Application, as called by a later launch (or a desktop's launcher).
+    Q_SCRIPTABLE void Activate(const QVariantMap &platformData);
 
 signals:
     void reopenRequested();
 
 private:
-    bool sendReopen(int timeoutMsec);
-    void acceptConnections();
+    bool askToReopen(int timeoutMsec);
 
-    QString m_directory;
     QLockFile m_lock;
-    QLocalServer m_server;
+    bool m_listening = false;
     QString m_error;
 };

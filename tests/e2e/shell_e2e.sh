@@ -8,6 +8,7 @@ LORVANE=${1:?usage: $0 /path/to/lorvane}
 source "$(dirname "$0")/common.sh"
 begin_e2e shell
 start_x 1280 800
+start_session_bus # a second launch finds the first on it
 CONF=$XDG_CONFIG_HOME/lorvane/lorvane.conf
 
 COLUMN=""

@@ -2,9 +2,6 @@
 // the installed binary has none.
 //   LORVANE_TEST_SOCKET=path     listens there for commands, one per line ("name argument"),
 //                                each answered with one line
-//   LORVANE_REPORT_FIRST_FRAME=1 writes "lorvane-time first-frame <CLOCK_MONOTONIC ns>" to
-//                                standard error once the first frame is shown; "quit" also
-//                                quits then (for profiling start-up)
 
 #include "app/AppDelegate.h"
 #include "app/Application.h"
@@ -20,8 +17,6 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
-#include <cstdio>
-#include <ctime>
 #include <functional>
 
 namespace {
@@ -131,18 +126,5 @@ int main(int argc, char *argv[])
     return runApplication(argc, argv, [](RunningApplication &running) {
         if (const QString path = qEnvironmentVariable("LORVANE_TEST_SOCKET"); !path.isEmpty())
             listen(path, running);
-        const QByteArray firstFrame = qgetenv("LORVANE_REPORT_FIRST_FRAME");
-        if (firstFrame.isEmpty())
-            return;
-        QObject::connect(&running.window, &MainWindow::firstFrameShown, &running.window,
-                         [quit = firstFrame == "quit"] {
-                             timespec now = {};
-                             clock_gettime(CLOCK_MONOTONIC, &now);
-                             std::fprintf(stderr, "lorvane-time first-frame %lld\n",
-                                          now.tv_sec * 1000000000LL + now.tv_nsec);
-                             std::fflush(stderr);
-                             if (quit)
-                                 QCoreApplication::quit();
-                         });
     });
 }

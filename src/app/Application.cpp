@@ -13,6 +13,7 @@
 #include "views/ContentView.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QProcessEnvironment>
 #include <QScreen>
 
@@ -28,7 +29,7 @@ int runApplication(int argc, char *argv[], const std::function<void(RunningAppli
     // Loading the font configuration is the longest single step before the first frame, and
     // nothing needs it until the first widget measures its text: it runs on another core
     // while the application object connects to the display.
-    std::thread fontConfiguration([] { FcInit(); });
+    std::jthread fontConfiguration([] { FcInit(); });
 
     // Qt picks its platform plugin when the application object is made, so the choice
     // between X11 and Wayland is made before, and handed over as "-platform" rather than
@@ -50,6 +51,10 @@ int runApplication(int argc, char *argv[], const std::function<void(RunningAppli
     QCoreApplication::setApplicationName(QStringLiteral("lorvane"));
     QGuiApplication::setDesktopFileName(QStringLiteral("lorvane"));
     QApplication app(qtArgc, qtArgv.data());
+    // Qt's accessibility bridge connects to the session bus as the first widget is made, and
+    // waits for it: the connection (a process start where no bus is announced) is made on
+    // another core meanwhile, and shared.
+    std::jthread sessionBus([] { QDBusConnection::sessionBus(); });
     fontConfiguration.join();
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Lorvane"));
     QApplication::setStyle(QStringLiteral("Fusion"));

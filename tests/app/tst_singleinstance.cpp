@@ -16,7 +16,7 @@ namespace {
 
 // The test program doubles as a Lorvane stand-in: with this variable set it only takes part
 // in the single-instance protocol in the named folder, printing its role and each reopen.
-// Every process of the test talks over a session bus of the test's own.
+// All of them talk over the test's own session bus.
 const char *const holderVariable = "TST_SINGLEINSTANCE_DIR";
 
 int runHolder(int argc, char **argv)
@@ -63,30 +63,10 @@ class TestSingleInstance : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
     void killedInstanceLeavesNothingInTheWay();
     void simultaneousLaunchesGiveOneInstance();
     void silentLockHolderIsNotOverruled();
-
-private:
-    QProcess m_bus;
 };
-
-void TestSingleInstance::initTestCase()
-{
-    m_bus.start(QStringLiteral("dbus-daemon"),
-                {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                 QStringLiteral("--print-address=1")});
-    QVERIFY2(m_bus.waitForReadyRead(10000), "dbus-daemon does not start");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
-}
-
-void TestSingleInstance::cleanupTestCase()
-{
-    m_bus.kill();
-    m_bus.waitForFinished();
-}
 
 void TestSingleInstance::killedInstanceLeavesNothingInTheWay()
 {

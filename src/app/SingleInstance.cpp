@@ -1,7 +1,6 @@
 #include "app/SingleInstance.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDeadlineTimer>

@@ -20,6 +20,8 @@ struct TaskItem {
 
     QString displayText() const;
 
+    bool operator==(const TaskItem &other) const = default;
+
     // Appends the stored form to `out`: a compact JSON object with the members
     // id, text, isDone, isPriority, tags in that order, the id in upper case.
     void appendJson(QByteArray &out) const;

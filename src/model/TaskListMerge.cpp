@@ -75,4 +75,17 @@ QList<TaskItem> merge(const QList<TaskItem> &base, const QList<TaskItem> &ours,
     return merged;
 }
 
+QList<TaskItem> restore(const QList<TaskItem> &current, const QList<TaskItem> &kept)
+{
+    QList<Key> currentKeys;
+    positions(current, &currentKeys);
+    const QHash<Key, qsizetype> inKept = positions(kept);
+    QList<TaskItem> restored = kept;
+    for (qsizetype i = 0; i < current.size(); ++i) {
+        if (!inKept.contains(currentKeys.at(i)))
+            restored.append(current.at(i));
+    }
+    return restored;
+}
+
 } // namespace TaskListMerge

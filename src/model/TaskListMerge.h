@@ -19,4 +19,11 @@ namespace TaskListMerge {
 QList<TaskItem> merge(const QList<TaskItem> &base, const QList<TaskItem> &ours,
                       const QList<TaskItem> &theirs);
 
+// A list kept aside (a copy of what could not be stored, or of the last list stored) taken
+// back into the list as it is now, so that nothing in either is lost: every record of `kept`
+// in its order, then the records of `current` it does not have. A record in both is taken as
+// kept. Records deleted since the copy was made come back; deleting them again is better than
+// losing one.
+QList<TaskItem> restore(const QList<TaskItem> &current, const QList<TaskItem> &kept);
+
 } // namespace TaskListMerge

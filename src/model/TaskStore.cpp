@@ -6,13 +6,18 @@
 #include "platform/Preferences.h"
 
 #include <QCollator>
+#include <QFileInfo>
 #include <QSet>
 
 #include <algorithm>
 
+using namespace std::chrono_literals;
+
 TaskStore::TaskStore(Preferences &preferences, QObject *parent)
     : QObject(parent), m_preferences(preferences), m_watcher(preferences.filePath())
 {
+    m_retry.setInterval(retryInterval);
+    connect(&m_retry, &QTimer::timeout, this, &TaskStore::saveAgain);
     connect(&m_watcher, &FileChangeWatcher::changed, this, &TaskStore::takeInOutsideChange);
     load();
 }
@@ -84,15 +89,60 @@ QStringList TaskStore::allTags() const
     return tags;
 }
 
+void TaskStore::restore(const QList<TaskItem> &kept)
+{
+    m_keepsLastStored = true;
+    setTasks(TaskListMerge::restore(m_tasks, kept));
+}
+
+void TaskStore::keepLastStored(const QByteArray &document)
+{
+    if (m_keepsLastStored)
+        m_recoveryCopies.keepLastStored(document);
+}
+
+QString TaskStore::saveBeforeQuit()
+{
+    if (!m_saveProblem)
+        return QString();
+    m_preferences.setLockPatience(2s);
+    save();
+    if (!m_saveProblem)
+        return QString();
+    SaveError error;
+    const QString copy = m_recoveryCopies.keepUnsaved(TaskListCodec::encode(m_tasks), &error);
+    if (copy.isEmpty()) {
+        qWarning("Lorvane: the task list could not be saved (%s) nor kept aside (%s); the "
+                 "changes made since the last save are lost.",
+                 qUtf8Printable(m_saveProblem->toString()), qUtf8Printable(error.toString()));
+    } else {
+        qWarning("Lorvane: the task list could not be saved (%s); it was written to %s, and "
+                 "Lorvane offers it at the next start.",
+                 qUtf8Printable(m_saveProblem->toString()), qUtf8Printable(copy));
+    }
+    return copy;
+}
+
 void TaskStore::load()
 {
+    if (const QFileInfo file(m_preferences.filePath()); file.exists())
+        m_storedTimeAtStart = file.lastModified();
     m_knownDocument = m_preferences.tasksDocument();
     if (!m_knownDocument)
         return;
     if (takeIn(*m_knownDocument))
         setTasks(m_tasks);
     else
-        keepUnreadableDocument();
+        startFromUnreadableList();
+}
+
+void TaskStore::startFromUnreadableList()
+{
+    m_isUnreadableAtStart = true;
+    // The last list stored readable is what the user may want back: it is not replaced
+    // until a restore or the next start.
+    m_keepsLastStored = false;
+    keepUnreadableDocument();
 }
 
 void TaskStore::takeInOutsideChange()
@@ -100,12 +150,17 @@ void TaskStore::takeInOutsideChange()
     const std::optional<QByteArray> document = m_preferences.tasksDocument();
     // The store's own write, a change of another preference, or a file that went away (the
     // list in memory is written back with the next change): nothing to take in.
-    if (!document || document == m_knownDocument)
-        return;
-    if (takeIn(*document))
-        emit tasksChanged();
-    else
-        keepUnreadableDocument();
+    if (document && document != m_knownDocument) {
+        if (takeIn(*document)) {
+            keepLastStored(*document);
+            emit tasksChanged();
+        } else {
+            keepUnreadableDocument();
+        }
+    }
+    // The folder made writable again, or room made in it, is what a failed save waits for.
+    if (m_sinceSave.isValid() && m_sinceSave.elapsed() > 500)
+        saveAgain();
 }
 
 // Takes in a stored list through the same strict reading as at start, merged with the list
@@ -124,45 +179,76 @@ bool TaskStore::takeIn(const QByteArray &document)
     return true;
 }
 
-bool TaskStore::keepUnreadableDocument()
+std::optional<SaveError> TaskStore::keepUnreadableDocument()
 {
     if (!m_unreadableDocument)
-        return true;
-    QString reason;
-    const QString copy = m_preferences.folder().keepUnreadableCopy(*m_unreadableDocument, &reason);
+        return std::nullopt;
+    SaveError error;
+    const QString copy = m_preferences.folder().keepUnreadableCopy(*m_unreadableDocument, &error);
     if (copy.isEmpty()) {
         qWarning("Lorvane: the stored task list could not be read and no copy of it could be "
                  "made (%s); it stays in %s and no change is saved until a copy is made.",
-                 qUtf8Printable(reason), qUtf8Printable(m_preferences.filePath()));
-        return false;
+                 qUtf8Printable(error.toString()), qUtf8Printable(m_preferences.filePath()));
+        return error;
     }
     qWarning("Lorvane: the stored task list could not be read and was left out; its exact "
              "bytes were copied to %s.",
              qUtf8Printable(copy));
     m_unreadableDocument.reset();
-    return true;
+    m_unreadableCopy = copy;
+    return std::nullopt;
 }
 
 void TaskStore::save()
 {
-    bool isRefused = false;
+    std::optional<SaveError> refusal;
     QByteArray document;
+    m_sinceSave.start();
     const bool isWritten =
         m_preferences.updateTasksDocument([&](const std::optional<QByteArray> &stored) {
             if (stored && stored != m_knownDocument)
                 takeIn(*stored);
             // An unreadable list that has not been copied aside yet must not be overwritten.
-            isRefused = m_unreadableDocument && !keepUnreadableDocument();
+            refusal = keepUnreadableDocument();
             document = TaskListCodec::encode(m_tasks);
-            return isRefused ? std::nullopt : std::optional<QByteArray>(document);
+            return refusal ? std::nullopt : std::optional<QByteArray>(document);
         });
-    if (isWritten) {
-        m_base = m_tasks;
-        m_knownDocument = document;
-        m_watcher.watch();
-    } else if (!isRefused) {
-        qWarning("Lorvane: the task list could not be saved to %s; the change is kept in "
-                 "memory and the whole list is saved again with the next change.",
-                 qUtf8Printable(m_preferences.filePath()));
+    if (!isWritten) {
+        setSaveProblem(refusal ? refusal : m_preferences.lastError());
+        return;
     }
+    m_base = m_tasks;
+    m_knownDocument = document;
+    m_watcher.watch();
+    keepLastStored(document);
+    setSaveProblem(std::nullopt);
+}
+
+void TaskStore::saveAgain()
+{
+    if (!m_saveProblem)
+        return;
+    const QList<TaskItem> before = m_tasks;
+    save();
+    // The file may have held another program's change, now merged in.
+    if (m_tasks != before)
+        emit tasksChanged();
+}
+
+void TaskStore::setSaveProblem(const std::optional<SaveError> &problem)
+{
+    const bool isNews = problem.has_value() != m_saveProblem.has_value() ||
+                        (problem && problem->reason() != m_saveProblem->reason());
+    if (problem && isNews) {
+        qWarning("Lorvane: the task list could not be saved (%s); it is kept in memory and "
+                 "saved as soon as that can be done.",
+                 qUtf8Printable(problem->toString()));
+    }
+    m_saveProblem = problem;
+    if (!problem)
+        m_retry.stop();
+    else if (!m_retry.isActive())
+        m_retry.start();
+    if (isNews)
+        emit saveProblemChanged();
 }

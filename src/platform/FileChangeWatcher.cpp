@@ -1,5 +1,8 @@
 #include "platform/FileChangeWatcher.h"
 
+#include "platform/DurableFile.h"
+
+#include <QDir>
 #include <QFileInfo>
 
 FileChangeWatcher::FileChangeWatcher(const QString &filePath, QObject *parent)
@@ -32,7 +35,16 @@ void FileChangeWatcher::watch()
 {
     if (!m_isArmed)
         return;
-    for (const QString &path : {QFileInfo(m_filePath).absolutePath(), m_filePath}) {
+    // A file that is a symbolic link is replaced where the link points: that folder tells of
+    // the replacement, the link's own folder of the link being changed. One folder is watched
+    // once, however it is named.
+    const QString folder = QFileInfo(m_filePath).absolutePath();
+    const QString target = DurableFile::finalTarget(m_filePath);
+    QStringList paths{folder, m_filePath};
+    const QString targetFolder = QFileInfo(target).dir().canonicalPath();
+    if (!targetFolder.isEmpty() && targetFolder != QFileInfo(folder).canonicalFilePath())
+        paths.append(targetFolder);
+    for (const QString &path : std::as_const(paths)) {
         if (!m_watcher.directories().contains(path) && !m_watcher.files().contains(path) &&
             QFileInfo::exists(path))
             m_watcher.addPath(path);

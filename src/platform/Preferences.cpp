@@ -1,61 +1,58 @@
 #include "platform/Preferences.h"
 
-#include <QDir>
-#include <QSettings>
+#include "platform/DurableFile.h"
+#include "platform/SaveLock.h"
+#include "platform/SettingsText.h"
+
+#include <QFile>
 #include <QStandardPaths>
 #include <QStringList>
-#include <QUuid>
 
-#include <memory>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
-// $XDG_CONFIG_HOME/lorvane/lorvane.conf, read from the environment each time: QSettings'
-// organisation/application constructor resolves the folder once per process, which would
-// pin every later Preferences to the first folder.
+// $XDG_CONFIG_HOME/lorvane/lorvane.conf, read from the environment each time, so that every
+// Preferences made follows the environment as it is then.
 QString preferencesFilePath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/lorvane/lorvane.conf");
 }
 
-// A QSettings on the file as it is on disk now. Qt keeps the last parsed copy of every file it
-// read and trusts it while the file's size and modification time, in milliseconds, stay the
-// same, so two versions written within a millisecond (saves come that fast) pass for one. A
-// symbolic link with a name Qt has never seen makes it read the file; Qt has read it whole
-// once the QSettings is made, so the link goes at once.
-std::unique_ptr<QSettings> settingsOnDisk(const QString &path)
+struct FileBytes {
+    QByteArray bytes;
+    int error = 0; // 0, or why the file exists and cannot be read
+};
+
+// The whole file; empty when there is none.
+FileBytes readWhole(const QString &path)
 {
-    const QString link = QDir::tempPath() + QStringLiteral("/lorvane-") +
-                         QUuid::createUuid().toString(QUuid::WithoutBraces);
-    const bool isLinked = QFile::link(path, link);
-    auto settings = std::make_unique<QSettings>(isLinked ? link : path, QSettings::NativeFormat);
-    if (isLinked)
-        QFile::remove(link);
-    return settings;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {{}, errno == ENOENT ? 0 : errno};
+    FileBytes result;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            result.error = errno;
+        if (count <= 0)
+            break;
+        result.bytes.append(buffer, count);
+    }
+    ::close(fd);
+    return result;
 }
 
-// The file's bytes, or nothing when it cannot be read. Comparing them costs far less than
-// parsing them; a file's size and time say too little (Linux stamps times from a clock that
-// moves by whole ticks, so two writes of the same size can share one).
-std::optional<QByteArray> bytesOf(const QString &path)
+std::optional<QByteArray> tasksValue(const SettingsText &text)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? std::optional<QByteArray>(file.readAll())
-                                          : std::nullopt;
-}
-
-QVariantMap valuesOf(const QSettings &settings)
-{
-    QVariantMap values;
-    for (const QString &key : settings.allKeys())
-        values.insert(key, settings.value(key));
-    return values;
-}
-
-std::optional<QByteArray> tasksValue(const QVariantMap &values)
-{
-    const QVariant value = values.value(QLatin1String(Preferences::tasksKey));
+    const QVariant value = text.value(QLatin1StringView(Preferences::tasksKey));
     if (!value.isValid())
         return std::nullopt;
     if (value.typeId() == QMetaType::QByteArray)
@@ -69,14 +66,23 @@ std::optional<QByteArray> tasksValue(const QVariantMap &values)
 
 } // namespace
 
-Preferences::Preferences() : m_folder(preferencesFilePath())
+Preferences::Preferences(FileSystemCalls &calls)
+    : m_calls(calls), m_folder(preferencesFilePath())
 {
-    m_folder.removeLeftoversOfInterruptedSave();
+    // Under the lock, so that a save another process is making is not taken for a leftover.
+    const SaveLock lock(m_folder.lockPath(), m_lockPatience, m_calls);
+    if (lock.state() == SaveLock::State::Held)
+        m_folder.removeLeftoversOfInterruptedSave();
+}
+
+QByteArray Preferences::bytesOnDisk() const
+{
+    return readWhole(filePath()).bytes;
 }
 
 std::optional<QByteArray> Preferences::tasksDocument() const
 {
-    return tasksValue(valuesOnDisk().value_or(QVariantMap()));
+    return tasksValue(SettingsText(bytesOnDisk()));
 }
 
 bool Preferences::setTasksDocument(const QByteArray &document)
@@ -86,10 +92,10 @@ bool Preferences::setTasksDocument(const QByteArray &document)
 
 bool Preferences::updateTasksDocument(const TasksUpdate &update)
 {
-    return rewrite([&update](const QVariantMap &stored, QSettings &next) {
-        const std::optional<QByteArray> document = update(tasksValue(stored));
+    return rewrite([&update](SettingsText &text) {
+        const std::optional<QByteArray> document = update(tasksValue(text));
         if (document)
-            next.setValue(QLatin1String(tasksKey), *document);
+            text.setValue(QLatin1StringView(tasksKey), *document);
         return document.has_value();
     });
 }
@@ -97,59 +103,50 @@ bool Preferences::updateTasksDocument(const TasksUpdate &update)
 int Preferences::timerMinutes() const
 {
     bool isInteger = false;
-    const int minutes = valuesOnDisk()
-                            .value_or(QVariantMap())
-                            .value(QLatin1String(timerMinutesKey))
+    const int minutes = SettingsText(bytesOnDisk())
+                            .value(QLatin1StringView(timerMinutesKey))
+                            .toString()
                             .toInt(&isInteger);
     return isInteger ? minutes : defaultTimerMinutes;
 }
 
 int Preferences::storedTimerMinutes() const
 {
-    return valuesOnDisk().value_or(QVariantMap()).value(QLatin1String(timerMinutesKey)).toInt();
+    return SettingsText(bytesOnDisk()).value(QLatin1StringView(timerMinutesKey)).toString().toInt();
 }
 
 bool Preferences::setTimerMinutes(int minutes)
 {
-    return rewrite([minutes](const QVariantMap &, QSettings &next) {
-        next.setValue(QLatin1String(timerMinutesKey), minutes);
+    return rewrite([minutes](SettingsText &text) {
+        text.setValue(QLatin1StringView(timerMinutesKey), minutes);
         return true;
     });
 }
 
-std::optional<QVariantMap> Preferences::valuesOnDisk() const
+bool Preferences::rewrite(const std::function<bool(SettingsText &)> &change)
 {
-    const std::optional<QByteArray> bytes = bytesOf(filePath());
-    if (m_lastSeen && m_lastSeen->bytes == bytes)
-        return m_lastSeen->values;
-    const std::unique_ptr<QSettings> settings = settingsOnDisk(filePath());
-    if (settings->status() == QSettings::AccessError)
-        return std::nullopt;
-    m_lastSeen = Snapshot{bytes, valuesOf(*settings)};
-    return m_lastSeen->values;
-}
-
-// Writing through a QSettings on the file itself would be shorter, but a write that fails
-// stays pending in Qt's shared copy of the file and goes out with the next write of any key,
-// over whatever another program stored in the meantime. Here every value of the file as it is
-// now goes into a staging file, which Qt writes whole and flushes, and which then replaces the
-// file in one rename.
-bool Preferences::rewrite(const std::function<bool(const QVariantMap &, QSettings &)> &change)
-{
+    m_lastError.reset();
+    // A folder that cannot be made or made private tells of itself at the steps below.
+    m_folder.makePrivate();
+    const SaveLock lock(m_folder.lockPath(), m_lockPatience, m_calls);
+    if (lock.state() == SaveLock::State::Busy) {
+        m_lastError = SaveError{QStringLiteral("lock"), EWOULDBLOCK, m_folder.lockPath()};
+        return false;
+    }
     // A file that exists but cannot be read is not replaced by one without its values.
-    const std::optional<QVariantMap> stored = valuesOnDisk();
-    if (!stored || !m_folder.prepareStaging())
+    const FileBytes stored = readWhole(filePath());
+    if (stored.error) {
+        m_lastError = SaveError{QStringLiteral("read"), stored.error, filePath()};
         return false;
-    // Read empty, so Qt forgets it with this object, also a failed write's pending values.
-    QSettings next(m_folder.stagingPath(), QSettings::NativeFormat);
-    for (auto value = stored->cbegin(); value != stored->cend(); ++value)
-        next.setValue(value.key(), value.value());
-    if (!change(*stored, next))
+    }
+    SettingsText text(stored.bytes);
+    if (!change(text))
         return false;
-    next.sync();
-    const std::optional<QByteArray> bytes = bytesOf(m_folder.stagingPath());
-    if (next.status() != QSettings::NoError || !m_folder.replaceFileWithStaging())
-        return false;
-    m_lastSeen = Snapshot{bytes, valuesOf(next)};
-    return true;
+    if (text.bytes() == stored.bytes && !stored.bytes.isEmpty()) {
+        m_folder.makeFilePrivate();
+        return true;
+    }
+    m_lastError =
+        DurableFile::replace(filePath(), text.bytes(), DurableFile::Durability::Flushed, m_calls);
+    return !m_lastError;
 }

@@ -1,15 +1,14 @@
 #include "platform/PreferencesFolder.h"
 
+#include "platform/DurableFile.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include <filesystem>
-
-#include <fcntl.h>
-#include <unistd.h>
+#include <cerrno>
 
 namespace {
 
@@ -58,92 +57,48 @@ bool PreferencesFolder::makePrivate() const
     return makePrivateFolders(path()) || makeOwnerOnly(path());
 }
 
-bool PreferencesFolder::prepareStaging() const
+void PreferencesFolder::makeFilePrivate() const
 {
-    QFile::remove(stagingPath());
-    QFile staging(stagingPath());
-    return makePrivate() && staging.open(QIODevice::WriteOnly | QIODevice::NewOnly, privateFile) &&
-           staging.setPermissions(privateFile);
+    const QFile::Permissions permissions = QFile::permissions(m_filePath);
+    if (permissions & groupAndOthers)
+        QFile::setPermissions(m_filePath, permissions & ~groupAndOthers);
 }
 
-bool PreferencesFolder::replaceFileWithStaging() const
+QString PreferencesFolder::keepUnreadableCopy(const QByteArray &bytes, SaveError *error) const
 {
-    // QFile::rename() never replaces an existing file; rename(2) does, in one step.
-    std::error_code error;
-    std::filesystem::rename(QFile::encodeName(stagingPath()).toStdString(),
-                            QFile::encodeName(m_filePath).toStdString(), error);
-    if (error)
-        return false;
-    syncFolder();
-    return true;
-}
-
-// A rename is only durable once the folder that holds the name is on disk. Qt has no way to
-// flush a folder.
-void PreferencesFolder::syncFolder() const
-{
-    const int fd =
-        ::open(QFile::encodeName(path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-QString PreferencesFolder::keepUnreadableCopy(const QByteArray &bytes, QString *errorMessage) const
-{
-    const auto fail = [errorMessage](const QString &reason) {
-        if (errorMessage)
-            *errorMessage = reason;
-        return QString();
-    };
-
     makePrivate();
-    if (!QFileInfo(path()).isDir())
-        return fail(QStringLiteral("%1 is not a folder").arg(path()));
-
     const QString stem =
         path() + QStringLiteral("/unreadable-tasks-") +
         QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     for (int attempt = 1; attempt <= 1000; ++attempt) {
-        QFile copy(attempt == 1 ? stem + QStringLiteral(".json")
-                                : stem + QStringLiteral("-%1.json").arg(attempt));
-        // NewOnly: an earlier copy with the same name is never touched.
-        if (!copy.open(QIODevice::WriteOnly | QIODevice::NewOnly, privateFile)) {
-            if (copy.exists())
-                continue;
-            return fail(
-                QStringLiteral("cannot create %1: %2").arg(copy.fileName(), copy.errorString()));
-        }
-        const bool isWritten = copy.setPermissions(privateFile) &&
-                               copy.write(bytes) == bytes.size() && copy.flush() &&
-                               ::fsync(copy.handle()) == 0;
-        if (!isWritten) {
-            // QFile::remove() would give up when closing flushes in vain.
-            const QString reason = copy.errorString();
-            QFile::remove(copy.fileName());
-            return fail(QStringLiteral("cannot write %1: %2").arg(copy.fileName(), reason));
-        }
-        syncFolder();
-        return copy.fileName();
+        const QString copy = attempt == 1 ? stem + QStringLiteral(".json")
+                                          : stem + QStringLiteral("-%1.json").arg(attempt);
+        // An earlier copy with the same name is never touched (nor a link by that name).
+        if (QFileInfo(copy).exists() || QFileInfo(copy).isSymLink())
+            continue;
+        const std::optional<SaveError> failure = DurableFile::replace(copy, bytes);
+        if (failure && error)
+            *error = *failure;
+        return failure ? QString() : copy;
     }
-    return fail(QStringLiteral("too many earlier copies named %1*.json").arg(stem));
+    if (error)
+        *error = SaveError{QStringLiteral("create"), EEXIST, stem + QStringLiteral("*.json")};
+    return QString();
 }
 
-// Only one Lorvane runs per user, and a save holds the staging file, Qt's lock file for it and
-// Qt's temporary file only while it runs. Any of them found when the preferences are opened
-// was left by a process that died in the middle of a save. An empty lock file in particular
-// would make Qt wait 30 s before it counts the lock as abandoned, stalling the first save.
-// Only names under the staging file's own: "lorvane.conf.backup" may well be the user's.
+// Only names under the temporary files' own prefix: "lorvane.conf.backup" may well be the
+// user's. The names of earlier versions' staging file and Qt's lock for it go too.
 void PreferencesFolder::removeLeftoversOfInterruptedSave() const
 {
-    QDir folder(path());
+    const QString target = DurableFile::finalTarget(m_filePath);
+    const QFileInfo info(target);
+    QDir folder = info.dir();
     if (!folder.exists())
         return;
     const QRegularExpression leftover(
-        QStringLiteral("^%1(\\.lock(\\.rmlock)?|\\.[A-Za-z0-9]{6})?$")
-            .arg(QRegularExpression::escape(QFileInfo(stagingPath()).fileName())));
-    for (const QString &entry : folder.entryList(QDir::Files | QDir::Hidden)) {
+        QStringLiteral("^%1\\.next(\\.lock(\\.rmlock)?|\\.[A-Za-z0-9]{6})?$")
+            .arg(QRegularExpression::escape(info.fileName())));
+    for (const QString &entry : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
         if (leftover.match(entry).hasMatch())
             folder.remove(entry);
     }

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "platform/SaveError.h"
+
 #include <QByteArray>
 #include <QString>
 
 // The folder that holds the preferences file, and the care it needs: private to the user
-// (0700, files 0600), copies of stored lists that could not be read, and the leftovers a save
-// interrupted by a kill leaves behind. Reading and writing the settings is not its job.
+// (0700, files 0600), the lock that saves take, copies of stored lists that could not be
+// read, and the leftovers a save interrupted by a kill leaves behind. Reading and writing the
+// settings is not its job.
 class PreferencesFolder
 {
 public:
@@ -18,24 +21,21 @@ public:
     // be made or changed.
     bool makePrivate() const;
 
-    // The next version of the file is written whole beside it and then renamed over it, so
-    // that the file is always either the old or the new one.
-    QString stagingPath() const { return m_filePath + QStringLiteral(".next"); }
-    // A fresh, empty staging file (0600: Qt's save file takes the mode of the file it
-    // replaces) in a private folder.
-    bool prepareStaging() const;
-    // Renames the staged file over the preferences file and flushes the folder.
-    bool replaceFileWithStaging() const;
+    // The preferences file loses any access of group and others.
+    void makeFilePrivate() const;
+
+    // Taken by every save, by every process that saves this file.
+    QString lockPath() const { return path() + QStringLiteral("/lorvane.lock"); }
 
     // Copies bytes that could not be read as a task list to a new file
     // "unreadable-tasks-<UTC time>.json" (0600) in the folder; an existing file is never
-    // replaced. Returns the new file's path, or an empty string and a reason.
-    QString keepUnreadableCopy(const QByteArray &bytes, QString *errorMessage = nullptr) const;
+    // replaced. Returns the new file's path, or an empty string and why.
+    QString keepUnreadableCopy(const QByteArray &bytes, SaveError *error = nullptr) const;
 
+    // New versions are written beside the file and renamed over it; one found while holding
+    // the save lock was left by a process that died in the middle of a save.
     void removeLeftoversOfInterruptedSave() const;
 
 private:
-    void syncFolder() const;
-
     QString m_filePath;
 };

@@ -6,7 +6,8 @@ begin_e2e() {
     WORK=$(mktemp -d "/tmp/lorvane-$1.XXXXXX")
     PIDS=()
     trap cleanup EXIT
-    export XDG_CONFIG_HOME=$WORK/config XDG_RUNTIME_DIR=$WORK/runtime LC_ALL=C.UTF-8
+    export XDG_CONFIG_HOME=$WORK/config XDG_STATE_HOME=$WORK/state XDG_RUNTIME_DIR=$WORK/runtime
+    export LC_ALL=C.UTF-8
     mkdir -p "$XDG_CONFIG_HOME"
     mkdir -m 700 "$XDG_RUNTIME_DIR"
 }

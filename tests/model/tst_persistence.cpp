@@ -254,9 +254,9 @@ void PersistenceTest::filesStayPrivateAndTidy_data()
     QTest::addColumn<int>("fileMode");
     QTest::addColumn<QStringList>("leftovers");
     QTest::addColumn<QString>("expected"); // file names and modes; the folder last
-    const QString conf = u"lorvane.conf 6000 lorvane.conf.backup 6066 "_qs;
+    const QString conf = u"lorvane.conf 6000 lorvane.conf.backup 6066 lorvane.lock 6000 "_qs;
     QTest::newRow("no config home yet")
-        << 0 << 0 << QStringList() << u"lorvane.conf 6000 . 7000"_qs;
+        << 0 << 0 << QStringList() << u"lorvane.conf 6000 lorvane.lock 6000 . 7000"_qs;
     QTest::newRow("folder and file open to others")
         << 0777 << 0666 << QStringList() << conf + u". 7000"_qs;
     QTest::newRow("read-only folder stays read-only")

@@ -75,7 +75,8 @@ def change(rng, tasks):
 def round_(binary, rng, home, model, counts):
     """One start, burst and kill; the list then on disk, with the ids learnt from it."""
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen", LC_ALL="C.UTF-8", DISPLAY="",
-               XDG_CONFIG_HOME=f"{home}/config", XDG_RUNTIME_DIR=f"{home}/runtime",
+               XDG_CONFIG_HOME=f"{home}/config", XDG_STATE_HOME=f"{home}/state",
+               XDG_RUNTIME_DIR=f"{home}/runtime",
                LORVANE_TEST_SOCKET=f"{home}/runtime/hooks.sock", WAYLAND_DISPLAY="")
     process = subprocess.Popen([binary], env=env, stdout=open(f"{home}/lorvane.log", "ab"),
                                stderr=subprocess.STDOUT)

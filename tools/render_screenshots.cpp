@@ -2,8 +2,10 @@
 // PNG files: `render_screenshots <output folder> [--frames]`. With `--frames` it renders the
 // transitions that animate with their action (the pending count, a chip joining the tag bar,
 // the empty state and the first or last row, the done mark) at 0, 50, 100 and 200 ms.
+// "storage" shows the notices of a list that could not be read and of a disk that is full.
 
 #include "model/TaskStore.h"
+#include "platform/FileSystemCalls.h"
 #include "platform/Preferences.h"
 #include "toolkit/Motion.h"
 #include "views/ContentView.h"
@@ -22,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <functional>
 
 namespace {
@@ -113,6 +116,46 @@ void render(const QString &folder, const QString &name, bool dark,
     Motion::setAnimationsEnabled(false);
 }
 
+// A disk on which every write fails for want of space, once `isFull` is set.
+class FullDisk : public FileSystemCalls
+{
+public:
+    bool isFull = false;
+    ssize_t write(int fd, const void *data, size_t size) override
+    {
+        if (!isFull)
+            return FileSystemCalls::write(fd, data, size);
+        errno = ENOSPC;
+        return -1;
+    }
+};
+
+// An unreadable stored list with a readable earlier one kept, and then a change that does not
+// fit on the disk.
+void renderStorageNotices(const QString &folder, bool dark)
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + u"/config"_qs));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(home.path() + u"/state"_qs));
+    QApplication::setPalette(
+        dark ? darkPalette() : QStyleFactory::create(QStringLiteral("Fusion"))->standardPalette());
+    {
+        Preferences earlier;
+        TaskStore store(earlier);
+        addSampleTasks(store);
+    }
+    Preferences().setTasksDocument("[{\"id\": ");
+    FullDisk disk;
+    Preferences preferences(disk);
+    ContentView view(preferences);
+    view.resize(320, 720);
+    view.show();
+    disk.isFull = true;
+    view.store().append(TaskItem(QStringLiteral("Pagar la luz #facturas")));
+    QApplication::processEvents();
+    save(view, folder, QStringLiteral("storage"), dark);
+}
+
 void addTask(ContentView &view, const QString &text)
 {
     QLineEdit *field = view.inputArea()->field();
@@ -155,6 +198,7 @@ int main(int argc, char **argv)
     }
 
     for (bool dark : {false, true}) {
+        renderStorageNotices(folder, dark);
         render(folder, QStringLiteral("empty"), dark, [](ContentView &) {});
         render(folder, QStringLiteral("tasks"), dark, [](ContentView &view) {
             addSampleTasks(view.store());

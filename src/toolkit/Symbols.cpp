@@ -27,8 +27,10 @@ constexpr char16_t glyphs[] = {
     0xE5C9, // cancel
     0xE153, // flag
     0xE16E, // outlined_flag
+    0xE002, // warning
+    0xE5CD, // close
 };
-static_assert(std::size(glyphs) == std::size_t(Symbol::FlagSlash) + 1);
+static_assert(std::size(glyphs) == std::size_t(Symbol::Xmark) + 1);
 
 char16_t glyph(Symbol symbol)
 {

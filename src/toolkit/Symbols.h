@@ -19,6 +19,8 @@ enum class Symbol {
     XmarkCircleFill,
     FlagFill,
     FlagSlash, // the outlined flag with a diagonal stroke painted over it
+    ExclamationmarkTriangleFill,
+    Xmark,
 };
 
 namespace Symbols {

@@ -93,6 +93,11 @@ QColor Theme::red(qreal opacity) const
     return m_dark ? rgba(1.0, 0.27, 0.23, opacity) : rgba(1.0, 0.23, 0.19, opacity);
 }
 
+QColor Theme::accentText() const
+{
+    return m_dark ? accent() : rgba(0.20, 0.36, 0.75, 1);
+}
+
 QColor Theme::separator(qreal opacity) const
 {
     return m_dark ? rgba(1, 1, 1, 0.10 * opacity) : rgba(0, 0, 0, 0.10 * opacity);

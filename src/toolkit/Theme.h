@@ -28,6 +28,9 @@ public:
     QColor secondary(qreal opacity = 1.0) const;
     QColor tertiary(qreal opacity = 1.0) const;
     QColor red(qreal opacity = 1.0) const;
+    // The accent as the colour of text: the accent itself is too light to read on a light
+    // window, so a deeper shade of it there.
+    QColor accentText() const;
     // The platform's separator line: the label colour at a tenth of its strength.
     QColor separator(qreal opacity = 1.0) const;
 

@@ -10,6 +10,7 @@
 #include "views/HeaderView.h"
 #include "views/InputArea.h"
 #include "views/SettingsPanel.h"
+#include "views/StorageNotices.h"
 #include "views/TagFilterBar.h"
 #include "views/TaskListSection.h"
 #include "views/TaskRow.h"
@@ -31,6 +32,7 @@ ContentView::ContentView(Preferences &preferences, QWidget *parent)
     m_listSection = new TaskListSection(m_column);
     m_bottomDivider = new Divider(m_column);
     m_inputArea = new InputArea(m_column);
+    m_storageNotices = new StorageNotices(m_store, preferences, m_column);
     m_tagFilterBar->hide();
 
     m_column->setStretchItem(m_listSection);
@@ -41,6 +43,7 @@ ContentView::ContentView(Preferences &preferences, QWidget *parent)
     layout->addWidget(m_column);
 
     connect(&m_store, &TaskStore::tasksChanged, this, &ContentView::refresh);
+    connect(m_storageNotices, &StorageNotices::changed, this, &ContentView::refresh);
     connect(m_header, &HeaderView::settingsButtonClicked, this, &ContentView::toggleSettings);
     connect(m_tagFilterBar, &TagFilterBar::chipClicked, this, &ContentView::toggleTagFilter);
     connect(m_inputArea, &InputArea::taskSubmitted, this, &ContentView::addTask);
@@ -195,7 +198,8 @@ void ContentView::refresh()
         items.append(settingsPanel());
     if (!allTags.isEmpty())
         items.append(m_tagFilterBar);
-    items << m_topDivider << m_listSection << m_bottomDivider << m_inputArea;
+    items << m_topDivider << m_listSection << m_bottomDivider;
+    items << m_storageNotices->banners() << m_inputArea;
     m_column->setItems(items);
 }
 

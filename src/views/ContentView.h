@@ -13,6 +13,7 @@ class HeaderView;
 class InputArea;
 class Preferences;
 class SettingsPanel;
+class StorageNotices;
 class TagFilterBar;
 class TaskListSection;
 
@@ -38,6 +39,7 @@ public:
 
     TaskListSection *listSection() const { return m_listSection; }
     InputArea *inputArea() const { return m_inputArea; }
+    StorageNotices *storageNotices() const { return m_storageNotices; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -65,4 +67,5 @@ private:
     TaskListSection *m_listSection = nullptr;
     QWidget *m_bottomDivider = nullptr;
     InputArea *m_inputArea = nullptr;
+    StorageNotices *m_storageNotices = nullptr;
 };

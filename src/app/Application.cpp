@@ -102,11 +102,15 @@ int runApplication(int argc, char *argv[], const std::function<void(RunningAppli
                          // A task still being edited keeps its new text, as leaving the field
                          // would.
                          content->commitOpenEdits();
+                         // Changes a failed save left in memory get one more try, then a
+                         // recovery copy that the next start offers.
+                         content->store().saveBeforeQuit();
                          instance.stopListening();
                          delegate.applicationWillTerminate();
                      });
-    // Session end: the session manager asks for data to be committed (there is none, every
-    // change is saved as it is made) and then sends a quit, which ends the event loop.
+    // Session end: the session manager asks for data to be committed (every change is saved
+    // as it is made, or kept at quit as above) and then sends a quit, which ends the event
+    // loop.
 
     // The icon, the tray and the answer to later launches are not part of the first frame;
     // they follow in the next turn of the event loop after it.

@@ -16,7 +16,7 @@ using namespace std::chrono_literals;
 TaskStore::TaskStore(Preferences &preferences, QObject *parent)
     : QObject(parent), m_preferences(preferences), m_watcher(preferences.filePath())
 {
-    m_retry.setInterval(retryInterval);
+    m_retry.setInterval(defaultRetryInterval);
     connect(&m_retry, &QTimer::timeout, this, &TaskStore::saveAgain);
     connect(&m_watcher, &FileChangeWatcher::changed, this, &TaskStore::takeInOutsideChange);
     load();

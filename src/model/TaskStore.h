@@ -32,7 +32,7 @@ class TaskStore : public QObject
 
 public:
     // How often a failed save is tried again while nothing else prompts it.
-    static constexpr std::chrono::milliseconds retryInterval{5000};
+    static constexpr std::chrono::milliseconds defaultRetryInterval{5000};
 
     // Loads the stored list at once; a readable list is saved straight back in normal form.
     explicit TaskStore(Preferences &preferences, QObject *parent = nullptr);
@@ -67,6 +67,7 @@ public:
     // there was no file.
     const QDateTime &storedTimeAtStart() const { return m_storedTimeAtStart; }
     const RecoveryCopies &recoveryCopies() const { return m_recoveryCopies; }
+    void setRetryInterval(std::chrono::milliseconds interval) { m_retry.setInterval(interval); }
 
     // Takes back a list kept aside (TaskListMerge::restore) and saves it like any change.
     void restore(const QList<TaskItem> &kept);

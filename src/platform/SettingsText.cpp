@@ -1,5 +1,7 @@
 #include "platform/SettingsText.h"
 
+#include <QDataStream>
+#include <QIODevice>
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -209,25 +211,52 @@ QVariant unescapedValue(QByteArrayView value)
     if (!isList)
         return current;
     list.append(current);
-    for (QString &item : list) {
-        if (item.startsWith(u"@@"))
-            item.remove(0, 1);
-    }
     return list;
 }
 
+// One value's text as QSettings types it: "@ByteArray(...)", "@Variant(...)" (a value in
+// QDataStream's form) and "@Invalid()"; "@@" stands for a text that starts with "@".
+// Geometry ("@Rect(...)" and the like) no key of ours holds; its text is kept.
+QVariant typedItem(const QString &text)
+{
+    if (!text.startsWith(u'@'))
+        return text;
+    if (text.endsWith(u')')) {
+        if (text.startsWith(u"@ByteArray("))
+            return text.sliced(11, text.size() - 12).toLatin1();
+        if (text.startsWith(u"@Variant(")) {
+            QByteArray data = text.sliced(9).toLatin1();
+            QDataStream stream(&data, QIODevice::ReadOnly);
+            stream.setVersion(QDataStream::Qt_4_0);
+            QVariant value;
+            stream >> value;
+            return value;
+        }
+        if (text == u"@Invalid()")
+            return {};
+    }
+    if (text.startsWith(u"@@"))
+        return text.sliced(1);
+    return text;
+}
+
+// A list is a list of texts, unless an item is typed: then every item is.
 QVariant typedValue(const QVariant &text)
 {
-    if (text.typeId() != QMetaType::QString)
-        return text;
-    const QString string = text.toString();
-    if (string.startsWith(u"@ByteArray(") && string.endsWith(u')'))
-        return string.sliced(11, string.size() - 12).toLatin1();
-    if (string == u"@Invalid()")
-        return {};
-    if (string.startsWith(u"@@"))
-        return string.sliced(1);
-    return string;
+    if (text.typeId() == QMetaType::QString)
+        return typedItem(text.toString());
+    QStringList items = text.toStringList();
+    for (QString &item : items) {
+        if (item.startsWith(u"@@")) {
+            item.remove(0, 1);
+        } else if (item.startsWith(u'@')) {
+            QVariantList typed;
+            for (const QString &each : text.toStringList())
+                typed.append(typedItem(each));
+            return typed;
+        }
+    }
+    return items;
 }
 
 // A value as QSettings writes it: control characters escaped, and for a byte array every

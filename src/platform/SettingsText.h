@@ -18,9 +18,10 @@ public:
 
     const QByteArray &bytes() const { return m_bytes; }
 
-    // What QSettings reads for the key: a QByteArray for "@ByteArray(...)", a QStringList for
-    // a list, else a QString; invalid when the key is absent or "@Invalid()". Forms written
-    // from other types ("@Variant(...)", "@Rect(...)") come as their text.
+    // What QSettings reads for the key: a QByteArray for "@ByteArray(...)", the value a
+    // "@Variant(...)" holds, a QStringList for a list (a QVariantList when an item is typed),
+    // else a QString; invalid when the key is absent or "@Invalid()". Geometry
+    // ("@Rect(...)" and the like) comes as its text.
     QVariant value(QLatin1StringView key) const;
     // Writes a QByteArray or an int as QSettings writes them.
     void setValue(QLatin1StringView key, const QVariant &value);

@@ -4,6 +4,7 @@
 #include "model/TaskStore.h"
 #include "platform/FileChangeWatcher.h"
 #include "platform/Preferences.h"
+#include "platform/SettingsText.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -86,6 +87,8 @@ private slots:
     void reads();
     void storeSavesEachListWholeBeforeTellingOfIt();
     void allTags();
+    void settingsTextReadsAndWritesAsQSettings_data();
+    void settingsTextReadsAndWritesAsQSettings();
     void filesStayPrivateAndTidy_data();
     void filesStayPrivateAndTidy();
     void fullDiskKeepsEveryChangeInMemory();
@@ -244,6 +247,98 @@ void PersistenceTest::allTags()
          {u"#Zeta #árbol #ñu #b"_qs, u"#Casa #Ａ"_qs, u"#éxito #casa #nube #a"_qs})
         store.append(TaskItem(text));
     QCOMPARE(store.allTags().join(u' '), u"Ａ a árbol b Casa éxito nube ñu Zeta"_qs);
+}
+
+// The file read and changed as QSettings reads it: the hand-edited rows are the forms a
+// person or a script may write; "as Qt writes" is Qt's own output, which a change must keep
+// byte for byte as Qt would write it.
+void PersistenceTest::settingsTextReadsAndWritesAsQSettings_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    const QByteArray tasks = "[{\"text\":\"caf\xc3\xa9 \\\"x\\\" \\\\ \xf0\x9f\x98\x80 \x01\"}]";
+    QByteArray asQtWrites;
+    {
+        const QTemporaryDir scratch;
+        QSettings qt(scratch.filePath(u"qt.conf"_qs), QSettings::IniFormat);
+        qt.setValue(Preferences::tasksKey, tasks);
+        qt.setValue(Preferences::timerMinutesKey, 45);
+        qt.setValue(u"Window/geometry"_qs, QByteArray("\x00\xff\x0a", 3));
+        qt.sync();
+        asQtWrites = readFile(qt.fileName());
+    }
+    const auto row = [](const char *name, const QByteArray &text) {
+        QTest::newRow(name) << text;
+    };
+    row("empty file", "");
+    row("as Qt writes", asQtWrites);
+    row("no section header", "lorvane.timerMinutes=12\nlorvane.tasks=@ByteArray([])\n");
+    row("comments, blank lines, spaces around =",
+        "; a comment\n# another\n\n[General]\n  lorvane.timerMinutes  =  7  ; seven\n");
+    row("CRLF and CR line ends",
+        "[General]\r\nlorvane.timerMinutes=8\r\nlorvane.tasks=@ByteArray(x)\rother=1\r\n");
+    row("the same key in another section is not ours",
+        "[Window]\nlorvane.timerMinutes=99\n[General]\nlorvane.timerMinutes=5\n[Más]\na=b\n");
+    row("only another section", "[Window]\nlorvane.tasks=@ByteArray(no)\n");
+    row("General after another section", "[Window]\nx=1\n[General]\nlorvane.timerMinutes=3\n");
+    row("duplicate entries: the last counts",
+        "lorvane.timerMinutes=1\nlorvane.tasks=@ByteArray(a)\nlorvane.timerMinutes=2\n"
+        "lorvane.tasks=@ByteArray(b)\n");
+    row("quoted text with escapes",
+        "lorvane.tasks=\"a\\\"b\\\\c\\x41\\101;\\t,d\"\nlorvane.timerMinutes=\"15\"\n");
+    row("value continued over lines", "lorvane.tasks=@ByteArray([\\\n1,\\\r\n2])\n");
+    row("a list and UTF-8 text", "lorvane.tasks=a, \"b,c\" ,  \xc3\xb1u\n");
+    row("escaped key and invalid value",
+        "lorvane%2Etasks=@Invalid()\nlorvane.timerMinutes=@Variant(\\0\\0\\0\\x2)\n");
+    row("interval not a number", "lorvane.timerMinutes=media hora\n");
+    row("byte order mark", "\xef\xbb\xbflorvane.timerMinutes=4\n");
+    row("no line end at the end", "[General]\nlorvane.timerMinutes=6");
+    row("high bytes escaped", "lorvane.tasks=@ByteArray(\\xc3\\xa9\\xff\\x0)\n");
+}
+
+void PersistenceTest::settingsTextReadsAndWritesAsQSettings()
+{
+    QFETCH(QByteArray, text);
+    // Each reading from a file of its own, past Qt's cache of parsed files.
+    int readings = 0;
+    const auto valuesOf = [&](const QByteArray &bytes) {
+        const QString path = m_home->filePath(u"reading%1.conf"_qs.arg(++readings));
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(path));
+        out.close();
+        QSettings qt(path, QSettings::IniFormat);
+        QVariantMap values;
+        for (const QString &key : qt.allKeys())
+            values.insert(key, qt.value(key));
+        return values;
+    };
+    const QVariantMap before = valuesOf(text);
+    SettingsText ours(text);
+    for (const char *key : {Preferences::tasksKey, Preferences::timerMinutesKey}) {
+        const QVariant value = ours.value(QLatin1StringView(key));
+        QCOMPARE(value.typeId(), before.value(QLatin1String(key)).typeId());
+        QCOMPARE(value, before.value(QLatin1String(key)));
+    }
+
+    const QByteArray tasks("[\"\xc3\xa9\\u00e9 \x7f\x00\x0a\x0d\",\"a\"]", 22);
+    ours.setValue(QLatin1StringView(Preferences::tasksKey), tasks);
+    ours.setValue(QLatin1StringView(Preferences::timerMinutesKey), 90);
+    QVariantMap expected = before;
+    expected.insert(QLatin1String(Preferences::tasksKey), tasks);
+    expected.insert(QLatin1String(Preferences::timerMinutesKey), 90);
+    const QVariantMap after = valuesOf(ours.bytes());
+    QCOMPARE(after.keys(), expected.keys());
+    for (const QString &key : expected.keys())
+        QCOMPARE(after.value(key).toString(), expected.value(key).toString());
+    QCOMPARE(after.value(QLatin1String(Preferences::tasksKey)).toByteArray(), tasks);
+    if (QByteArray(QTest::currentDataTag()) == "as Qt writes") {
+        QSettings qt(m_home->filePath(u"qt.conf"_qs), QSettings::IniFormat);
+        qt.setValue(Preferences::tasksKey, tasks);
+        qt.setValue(Preferences::timerMinutesKey, 90);
+        qt.setValue(u"Window/geometry"_qs, QByteArray("\x00\xff\x0a", 3));
+        qt.sync();
+        QCOMPARE(ours.bytes(), readFile(qt.fileName()));
+    }
 }
 
 // What is made is private; what exists loses the access of others only. Leftovers of a killed

@@ -66,8 +66,7 @@ std::optional<QByteArray> tasksValue(const SettingsText &text)
 
 } // namespace
 
-Preferences::Preferences(FileSystemCalls &calls)
-    : m_calls(calls), m_folder(preferencesFilePath())
+Preferences::Preferences(FileSystemCalls &calls) : m_calls(calls), m_folder(preferencesFilePath())
 {
     // Under the lock, so that a save another process is making is not taken for a leftover.
     const SaveLock lock(m_folder.lockPath(), m_lockPatience, m_calls);

@@ -67,6 +67,15 @@ void PreferencesFolder::makeFilePrivate() const
 QString PreferencesFolder::keepUnreadableCopy(const QByteArray &bytes, SaveError *error) const
 {
     makePrivate();
+    // A list that stays unreadable is copied once, not again at every start.
+    const QDir folder(path());
+    for (const QString &name : folder.entryList({QStringLiteral("unreadable-tasks-*.json")},
+                                                QDir::Files, QDir::Name | QDir::Reversed)) {
+        QFile earlier(folder.filePath(name));
+        if (!QFileInfo(earlier).isSymLink() && earlier.size() == bytes.size() &&
+            earlier.open(QIODevice::ReadOnly) && earlier.readAll() == bytes)
+            return earlier.fileName();
+    }
     const QString stem =
         path() + QStringLiteral("/unreadable-tasks-") +
         QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));

@@ -24,5 +24,6 @@ SaveError::Reason SaveError::reason() const
 
 QString SaveError::toString() const
 {
-    return QStringLiteral("cannot %1 %2: %3").arg(step, path, QString::fromLocal8Bit(std::strerror(code)));
+    return QStringLiteral("cannot %1 %2: %3")
+        .arg(step, path, QString::fromLocal8Bit(std::strerror(code)));
 }

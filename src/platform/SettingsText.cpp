@@ -134,9 +134,9 @@ void chopTrailingBlanks(QString &text, qsizetype limit)
 // items lose the blanks around them. Text between escapes is UTF-8.
 QVariant unescapedValue(QByteArrayView value)
 {
-    static constexpr char simpleEscapes[][2] = {
-        {'a', '\a'}, {'b', '\b'}, {'f', '\f'}, {'n', '\n'},   {'r', '\r'},  {'t', '\t'},
-        {'v', '\v'}, {'"', '"'},   {'?', '?'},   {'\'', '\''}, {'\\', '\\'}};
+    static constexpr char simpleEscapes[][2] = {{'a', '\a'}, {'b', '\b'},  {'f', '\f'}, {'n', '\n'},
+                                                {'r', '\r'}, {'t', '\t'},  {'v', '\v'}, {'"', '"'},
+                                                {'?', '?'},  {'\'', '\''}, {'\\', '\\'}};
     QStringDecoder utf8(QStringDecoder::Utf8);
     QStringList list;
     bool isList = false;
@@ -396,16 +396,15 @@ QVariant SettingsText::value(QLatin1StringView key) const
 
 void SettingsText::setValue(QLatin1StringView key, const QVariant &value)
 {
-    const QByteArray entry = QByteArray(key.data(), key.size()) + '=' +
-                             escapedValue(settingsString(value));
+    const QByteArray entry =
+        QByteArray(key.data(), key.size()) + '=' + escapedValue(settingsString(value));
     qsizetype generalEnd = -1;
     const QList<Line> entries = entriesOf(key, &generalEnd);
     if (!entries.isEmpty()) {
         // One entry, where the first one stood; the others would be read in its place.
         for (qsizetype i = entries.size() - 1; i > 0; --i)
             m_bytes.remove(entries[i].start, entries[i].next - entries[i].start);
-        m_bytes.replace(entries.first().start, entries.first().end - entries.first().start,
-                        entry);
+        m_bytes.replace(entries.first().start, entries.first().end - entries.first().start, entry);
     } else if (generalEnd >= 0) {
         const bool endsLine = generalEnd == 0 || isLineEnd(m_bytes[generalEnd - 1]);
         m_bytes.insert(generalEnd, (endsLine ? QByteArray() : "\n") + entry + '\n');

@@ -45,8 +45,9 @@ NoticeBanner::NoticeBanner(QWidget *parent) : QWidget(parent)
 
     setFont(Fonts::rounded(13));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    m_sign = new SymbolLabel(Symbol::ExclamationmarkTriangleFill, signSize,
-                             [](const Theme &theme) { return theme.red(); }, this);
+    m_sign = new SymbolLabel(
+        Symbol::ExclamationmarkTriangleFill, signSize,
+        [](const Theme &theme) { return theme.red(); }, this);
     m_action = new TextButton(QString(), this);
     m_action->hide();
     connect(m_action, &TextButton::clicked, this, &NoticeBanner::actionClicked);
@@ -85,8 +86,8 @@ void NoticeBanner::setClosable(bool closable)
 qreal NoticeBanner::textWidth(int width) const
 {
     const qreal closeRoom = m_close->isVisibleTo(this) ? closeSize + signGap : 0;
-    return std::max<qreal>(40, width - 2 * outerSide - 2 * padding - signSize - signGap -
-                                   closeRoom);
+    return std::max<qreal>(40,
+                           width - 2 * outerSide - 2 * padding - signSize - signGap - closeRoom);
 }
 
 qreal NoticeBanner::textHeight(int width) const
@@ -120,9 +121,9 @@ void NoticeBanner::placeChildren()
     const qreal lineHeight = QFontMetricsF(font()).height();
     const qreal textLeft = box.left() + padding + signSize + signGap;
     const qreal firstLineMiddle = box.top() + padding + lineHeight / 2;
-    m_sign->setGeometry(QRectF(box.left() + padding, firstLineMiddle - signSize / 2, signSize,
-                               signSize)
-                            .toAlignedRect());
+    m_sign->setGeometry(
+        QRectF(box.left() + padding, firstLineMiddle - signSize / 2, signSize, signSize)
+            .toAlignedRect());
     m_close->setGeometry(QRectF(box.right() - padding - closeSize, firstLineMiddle - closeSize / 2,
                                 closeSize, closeSize)
                              .toAlignedRect());

@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     application = new QCoreApplication(*argc, *argv);
     // One config and state home, set once (a new value per input would leak): made by the load
     // path and removed after each input.
-    const QString home = QDir::tempPath() + u"/lorvane-fuzz-%1"_qs.arg(QCoreApplication::applicationPid());
+    const QString home =
+        QDir::tempPath() + u"/lorvane-fuzz-%1"_qs.arg(QCoreApplication::applicationPid());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + u"/config"_qs));
     qputenv("XDG_STATE_HOME", QFile::encodeName(home + u"/state"_qs));
     // The warnings about unreadable lists would fill the log.

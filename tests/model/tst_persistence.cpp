@@ -1,8 +1,10 @@
 // The task list on disk: its stored form, the store's write path over a real preferences file,
 // the file's safety, and changes another program makes to the file, merged by id.
+#include "model/RecoveryOffer.h"
 #include "model/TaskListCodec.h"
 #include "model/TaskStore.h"
 #include "platform/FileChangeWatcher.h"
+#include "platform/FileSystemCalls.h"
 #include "platform/Preferences.h"
 #include "platform/SettingsText.h"
 
@@ -17,12 +19,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <optional>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -73,6 +83,79 @@ QString textsAfterRestart()
     return texts(TaskStore(preferences).tasks());
 }
 
+// The system's calls, except that one of them fails with `error` from its (skip + 1)th call
+// on, and writes may be cut into short pieces, as the system may cut them.
+class FaultyCalls : public FileSystemCalls
+{
+public:
+    void arm(const QByteArray &call, int skip, int error)
+    {
+        m_failing = call;
+        m_skip = skip;
+        m_error = error;
+    }
+    void disarm() { m_failing.clear(); }
+    size_t pieceSize = 0;
+
+    int createUnique(char *name) override
+    {
+        return fails("createUnique") ? -1 : FileSystemCalls::createUnique(name);
+    }
+    ssize_t write(int fd, const void *data, size_t size) override
+    {
+        return fails("write")
+                   ? -1
+                   : FileSystemCalls::write(fd, data, pieceSize ? std::min(size, pieceSize) : size);
+    }
+    int fsync(int fd) override { return fails("fsync") ? -1 : FileSystemCalls::fsync(fd); }
+    int close(int fd) override
+    {
+        // The descriptor goes either way, as with the system's close.
+        const int result = FileSystemCalls::close(fd);
+        return fails("close") ? -1 : result;
+    }
+    int rename(const char *from, const char *to) override
+    {
+        return fails("rename") ? -1 : FileSystemCalls::rename(from, to);
+    }
+    int flock(int fd, int operation) override
+    {
+        return operation != LOCK_UN && fails("flock") ? -1 : FileSystemCalls::flock(fd, operation);
+    }
+
+private:
+    bool fails(const char *call)
+    {
+        if (m_failing != call || m_skip-- > 0)
+            return false;
+        errno = m_error;
+        return true;
+    }
+    QByteArray m_failing;
+    int m_skip = 0;
+    int m_error = 0;
+};
+
+// What a reason is called in the tables; "stored" for no problem.
+QString problemOf(const TaskStore &store)
+{
+    if (!store.saveProblem())
+        return u"stored"_qs;
+    switch (store.saveProblem()->reason()) {
+    case SaveError::Reason::DiskFull:
+        return u"disk full"_qs;
+    case SaveError::Reason::ReadOnly:
+        return u"read-only"_qs;
+    case SaveError::Reason::NoPermission:
+        return u"no permission"_qs;
+    case SaveError::Reason::Busy:
+        return u"busy"_qs;
+    case SaveError::Reason::Other:
+        break;
+    }
+    return u"other"_qs;
+}
+
 } // namespace
 
 class PersistenceTest : public QObject
@@ -91,7 +174,17 @@ private slots:
     void settingsTextReadsAndWritesAsQSettings();
     void filesStayPrivateAndTidy_data();
     void filesStayPrivateAndTidy();
-    void fullDiskKeepsEveryChangeInMemory();
+    void failedSaveLeavesTheFileWhole_data();
+    void failedSaveLeavesTheFileWhole();
+    void diskFullAtEveryByteOfASave();
+    void nearlyFullDiskNeverTearsTheFile();
+    void unwritableFileOrFolder_data();
+    void unwritableFileOrFolder();
+    void symbolicLinksStayLinks_data();
+    void symbolicLinksStayLinks();
+    void twoProcessesSavingAtOnceKeepBoth();
+    void whatIsOfferedAtStart_data();
+    void whatIsOfferedAtStart();
     void watcherTellsOfEachKindOfWrite();
     void outsideChangesAreMerged_data();
     void outsideChangesAreMerged();
@@ -100,6 +193,15 @@ private:
     QString folder() const { return m_home->path() + u"/lorvane"_qs; }
     QString file() const { return folder() + u"/lorvane.conf"_qs; }
     QStringList copies() const { return QDir(folder()).entryList({u"unreadable-*"_qs}); }
+    // Files other than the list and the lock: what a save left behind.
+    QStringList leftovers(const QString &where) const
+    {
+        QStringList names = QDir(where).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        names.removeOne(u"lorvane.conf"_qs);
+        names.removeOne(u"lorvane.lock"_qs);
+        return names;
+    }
+    bool mountTmpfs(const QString &where, const char *size);
     std::optional<QTemporaryDir> m_home;
     bool m_privateMounts = false;
 };
@@ -115,11 +217,22 @@ void PersistenceTest::init()
 {
     m_home.emplace();
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home->path()));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(m_home->path() + u"/state"_qs));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_home->path() + u"/runtime"_qs));
+}
+
+bool PersistenceTest::mountTmpfs(const QString &where, const char *size)
+{
+    return QDir().mkpath(where) && ::mount("lorvane-test", QFile::encodeName(where), "tmpfs", 0,
+                                           (QByteArray("size=") + size).constData()) == 0;
 }
 
 void PersistenceTest::cleanup()
 {
-    ::umount2(QFile::encodeName(m_home->path()), MNT_DETACH);
+    if (m_privateMounts) {
+        for (const QString &mounted : {file(), folder(), m_home->path()})
+            ::umount2(QFile::encodeName(mounted), MNT_DETACH);
+    }
     m_home.reset();
 }
 
@@ -266,9 +379,7 @@ void PersistenceTest::settingsTextReadsAndWritesAsQSettings_data()
         qt.sync();
         asQtWrites = readFile(qt.fileName());
     }
-    const auto row = [](const char *name, const QByteArray &text) {
-        QTest::newRow(name) << text;
-    };
+    const auto row = [](const char *name, const QByteArray &text) { QTest::newRow(name) << text; };
     row("empty file", "");
     row("as Qt writes", asQtWrites);
     row("no section header", "lorvane.timerMinutes=12\nlorvane.tasks=@ByteArray([])\n");
@@ -394,38 +505,360 @@ void PersistenceTest::filesStayPrivateAndTidy()
     QCOMPARE(textsAfterRestart(), folderMode ? u"t leche"_qs : u"leche"_qs);
 }
 
-// On a full disk every change stays in memory with one warning and the file as it was; once
-// there is room the whole list is saved, and the failed writes do not come back over what
-// another program stored meanwhile.
-void PersistenceTest::fullDiskKeepsEveryChangeInMemory()
+// A step of the save fails. The file keeps its old bytes (the folder's flush fails only once
+// they are replaced), no temporary file stays, the store keeps the change and says why, and
+// tries again by itself until it is stored.
+void PersistenceTest::failedSaveLeavesTheFileWhole_data()
+{
+    QTest::addColumn<QByteArray>("call");
+    QTest::addColumn<int>("skip");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("problem");
+    QTest::addColumn<bool>("isReplaced");
+    const auto row = [](const char *name, const char *call, int skip, int error,
+                        const char *problem, bool isReplaced = false) {
+        QTest::newRow(name) << QByteArray(call) << skip << error << QString::fromUtf8(problem)
+                            << isReplaced;
+    };
+    row("no room for a temporary file", "createUnique", 0, ENOSPC, "disk full");
+    row("quota reached at the first write", "write", 0, EDQUOT, "disk full");
+    row("disk full at a later write", "write", 3, ENOSPC, "disk full");
+    row("file size limit", "write", 1, EFBIG, "disk full");
+    row("input/output error at the write", "write", 2, EIO, "other");
+    row("the file's flush", "fsync", 0, EIO, "other");
+    row("close reports the lost write", "close", 0, ENOSPC, "disk full");
+    row("rename onto a read-only file system", "rename", 0, EROFS, "read-only");
+    row("rename over a bind mount", "rename", 0, EBUSY, "other");
+    row("the folder's flush", "fsync", 1, EIO, "other", true);
+    row("lock held by another process", "flock", 0, EWOULDBLOCK, "busy");
+    row("no locks on this file system", "flock", 0, ENOLCK, "stored", true);
+    row("short writes", "", 0, 0, "stored", true);
+}
+
+void PersistenceTest::failedSaveLeavesTheFileWhole()
+{
+    QFETCH(QByteArray, call);
+    QFETCH(int, skip);
+    QFETCH(int, error);
+    QFETCH(QString, problem);
+    QFETCH(bool, isReplaced);
+    FaultyCalls calls;
+    calls.pieceSize = 16;
+    Preferences preferences(calls);
+    TaskStore store(preferences);
+    store.setRetryInterval(20ms);
+    store.setTasks({TaskItem(u"uno"_qs), TaskItem(u"dos"_qs)});
+    const QByteArray before = readFile(file());
+    calls.arm(call, skip, error);
+    QSignalSpy told(&store, &TaskStore::saveProblemChanged);
+    if (problem != u"stored")
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not be saved"_qs));
+    store.append(TaskItem(QString(300, u'x')));
+    QCOMPARE(problemOf(store), problem);
+    QCOMPARE(told.size(), problem == u"stored" ? 0 : 1);
+    QCOMPARE(readFile(file()) != before, isReplaced);
+    QCOMPARE(leftovers(folder()), QStringList());
+    QCOMPARE(store.tasks().size(), 3);
+    calls.disarm();
+    QTRY_COMPARE(problemOf(store), u"stored"_qs);
+    QCOMPARE(told.size(), problem == u"stored" ? 0 : 2);
+    QCOMPARE(TaskListCodec::decode(stored()), store.tasks());
+}
+
+// The file size limit cuts the new file at each byte in turn: every save fails whole until
+// the limit lets the whole file through.
+void PersistenceTest::diskFullAtEveryByteOfASave()
+{
+    Preferences preferences;
+    TaskStore store(preferences);
+    store.setTasks({TaskItem(u"uno #casa"_qs)});
+    const QByteArray before = readFile(file());
+    QList<TaskItem> wanted = store.tasks();
+    for (int i = 0; i < 4; ++i)
+        wanted.append(TaskItem(u"tarea %1 "_qs.arg(i) + QString(20, u'ñ')));
+    rlimit unlimited{};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &unlimited) == 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const auto restore = qScopeGuard([&] {
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        std::signal(SIGXFSZ, previousHandler);
+    });
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not be saved"_qs));
+    rlim_t limit = 0;
+    // Bytes outside ASCII take four in the file ("\xc3" for one).
+    for (; limit < rlim_t(TaskListCodec::encode(wanted).size()) * 4; ++limit) {
+        rlimit cut = unlimited;
+        cut.rlim_cur = limit;
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &cut) == 0);
+        store.setTasks(wanted);
+        if (!store.saveProblem())
+            break;
+        QVERIFY2(readFile(file()) == before, qPrintable(store.saveProblem()->toString()));
+        QVERIFY2(leftovers(folder()).isEmpty(), qPrintable(u"cut at %1"_qs.arg(limit)));
+    }
+    ::setrlimit(RLIMIT_FSIZE, &unlimited);
+    QCOMPARE(qsizetype(limit), readFile(file()).size());
+    QCOMPARE(TaskListCodec::decode(stored()), wanted);
+}
+
+// As on a real desktop: a small disk with a few pages left, long tasks typed one after the
+// other, some room made at last. The file is never torn, and once there is room every task
+// is stored without another change, merged with what another program stored meanwhile.
+void PersistenceTest::nearlyFullDiskNeverTearsTheFile()
 {
     if (!m_privateMounts)
         QSKIP("a small tmpfs needs root in a mount namespace of its own");
-    QCOMPARE(::mount("lorvane-test", QFile::encodeName(m_home->path()), "tmpfs", 0, "size=256k"),
-             0);
+    QVERIFY(mountTmpfs(m_home->path(), "64k"));
     Preferences preferences;
-    std::optional<TaskStore> store(std::in_place, preferences);
-    store->setTasks({TaskItem(u"uno"_qs), TaskItem(u"dos"_qs)});
-    const QByteArray before = readFile(file());
-    QFile filler(m_home->path() + u"/filler"_qs);
-    QVERIFY(filler.open(QIODevice::WriteOnly));
-    while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+    TaskStore store(preferences);
+    store.setRetryInterval(20ms);
+    for (int i = 0; i < 10; ++i)
+        store.append(TaskItem(u"tarea %1"_qs.arg(i)));
+    const int filler =
+        ::open(QFile::encodeName(m_home->path() + u"/filler"_qs), O_WRONLY | O_CREAT, 0600);
+    const auto closeFiller = qScopeGuard([filler] { ::close(filler); });
+    const QByteArray page(4096, 'x');
+    const auto fill = [&] {
+        ::lseek(filler, 0, SEEK_END);
+        while (::write(filler, page.constData(), page.size()) == page.size()) {
+        }
+        return ::lseek(filler, 0, SEEK_END);
+    };
+    const off_t full = fill();
+    // The save fails and succeeds by turns, each failure with its warning.
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    const auto restoreHandler = qScopeGuard([previous] { qInstallMessageHandler(previous); });
+    for (int pages = 0; pages <= 4; ++pages) {
+        QVERIFY(::ftruncate(filler, full - pages * 4096) == 0);
+        for (int task = 0; task < 3; ++task) {
+            store.append(TaskItem(QString(300, QChar(u'a' + pages))));
+            const std::optional<QList<TaskItem>> onDisk = TaskListCodec::decode(stored());
+            QVERIFY2(onDisk, qPrintable(u"torn with %1 pages free"_qs.arg(pages)));
+            QCOMPARE(store.saveProblem() ? onDisk->size() < store.tasks().size()
+                                         : *onDisk == store.tasks(),
+                     true);
+        }
     }
-    filler.close();
-    TaskItem first = store->tasks().first();
-    first.isDone = true;
-    QTest::failOnWarning(QRegularExpression(u"."_qs));
-    for (int warning = 0; warning < 2; ++warning)
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not be saved"_qs));
-    store->replaceTask(first);
-    store->append(TaskItem(u"tres"_qs));
-    QCOMPARE(readFile(file()), before);
-    QVERIFY(QFile::remove(filler.fileName()));
+    fill();
+    store.append(TaskItem(QString(300, u'z')));
+    QVERIFY(store.saveProblem());
     QList<TaskItem> theirs = TaskListCodec::decode(stored()).value();
-    theirs.append(TaskItem(u"cinco"_qs));
+    theirs.append(TaskItem(u"de otro programa"_qs));
+    QVERIFY(::ftruncate(filler, 0) == 0);
     QVERIFY(replaceFile(file(), TaskListCodec::encode(theirs)));
-    store->append(TaskItem(u"cuatro"_qs));
-    QCOMPARE(textsAfterRestart(), u"uno+ dos cinco tres cuatro"_qs);
+    QTRY_VERIFY(!store.saveProblem());
+    QCOMPARE(store.tasks().size(), 10 + 15 + 1 + 1);
+    QCOMPARE(textsAfterRestart(), texts(store.tasks()));
+}
+
+// The file or its folder cannot be written: as a read-only mount (root) or by permissions
+// (others). The change stays in memory and is stored once that is over.
+void PersistenceTest::unwritableFileOrFolder_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("read-only folder") << u"chmod folder"_qs << u"no permission"_qs;
+    QTest::newRow("read-only file") << u"chmod file"_qs << u"no permission"_qs;
+    QTest::newRow("read-only file system") << u"mount folder"_qs << u"read-only"_qs;
+    QTest::newRow("a file mounted over the file") << u"bind file"_qs << u"other"_qs;
+}
+
+void PersistenceTest::unwritableFileOrFolder()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, problem);
+    const bool isMount = !how.startsWith(u"chmod");
+    if (isMount && !m_privateMounts)
+        QSKIP("mounts need root in a mount namespace of its own");
+    if (!isMount && ::geteuid() == 0)
+        QSKIP("permissions do not stop root");
+    Preferences preferences;
+    TaskStore store(preferences);
+    store.setRetryInterval(20ms);
+    store.setTasks({TaskItem(u"uno"_qs)});
+    const QByteArray before = readFile(file());
+    const QByteArray target = QFile::encodeName(how.endsWith(u"file") ? file() : folder());
+    if (isMount) {
+        QVERIFY(::mount(target, target, nullptr, MS_BIND, nullptr) == 0);
+        if (how.startsWith(u"mount"))
+            QVERIFY(::mount(nullptr, target, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) ==
+                    0);
+    } else {
+        QVERIFY(::chmod(target, how.endsWith(u"file") ? 0400 : 0500) == 0);
+    }
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not be saved"_qs));
+    store.append(TaskItem(u"dos"_qs));
+    QCOMPARE(problemOf(store), problem);
+    QCOMPARE(readFile(file()), before);
+    if (isMount)
+        QVERIFY(::umount2(target, 0) == 0);
+    else
+        QVERIFY(::chmod(target, how.endsWith(u"file") ? 0600 : 0700) == 0);
+    QTRY_COMPARE(problemOf(store), u"stored"_qs);
+    QCOMPARE(leftovers(folder()), QStringList());
+    QCOMPARE(textsAfterRestart(), u"uno dos"_qs);
+}
+
+// The list's file is a link (as dotfile managers make it) or sits in a linked folder: the
+// save replaces what the link points to and leaves the link, with nothing beside either, and
+// a change made there is seen.
+void PersistenceTest::symbolicLinksStayLinks_data()
+{
+    QTest::addColumn<QString>("link");   // what the link at the list's place holds
+    QTest::addColumn<QString>("target"); // where the list then is, from the home
+    QTest::newRow("absolute") << u"$HOME/dotfiles/lorvane.conf"_qs << u"dotfiles/lorvane.conf"_qs;
+    QTest::newRow("relative") << u"../dotfiles/lorvane.conf"_qs << u"dotfiles/lorvane.conf"_qs;
+    QTest::newRow("a link to a relative link")
+        << u"$HOME/links/relative"_qs << u"dotfiles/lorvane.conf"_qs;
+    QTest::newRow("linked folder") << u"folder"_qs << u"dotfiles/lorvane.conf"_qs;
+}
+
+void PersistenceTest::symbolicLinksStayLinks()
+{
+    QFETCH(QString, link);
+    QFETCH(QString, target);
+    const QString home = m_home->path();
+    QVERIFY(QDir().mkpath(home + u"/dotfiles"_qs) && QDir().mkpath(home + u"/links"_qs));
+    QVERIFY(replaceFile(home + u"/dotfiles/lorvane.conf"_qs,
+                        TaskListCodec::encode({TaskItem(u"uno"_qs)})));
+    QVERIFY(QFile::link(u"../dotfiles/lorvane.conf"_qs, home + u"/links/relative"_qs));
+    const QString linkPath = link == u"folder" ? folder() : file();
+    if (link == u"folder")
+        QVERIFY(QFile::link(home + u"/dotfiles"_qs, folder()));
+    else
+        QVERIFY(QDir().mkpath(folder()) &&
+                ::symlink(QFile::encodeName(QString(link).replace(u"$HOME"_qs, home)),
+                          QFile::encodeName(file())) == 0);
+
+    Preferences preferences;
+    TaskStore store(preferences);
+    store.append(TaskItem(u"dos"_qs));
+    QVERIFY(QFileInfo(linkPath).isSymLink());
+    QCOMPARE(textsAfterRestart(), u"uno dos"_qs);
+    const QString targetPath = home + u'/' + target;
+    QCOMPARE(TaskListCodec::decode(Preferences().tasksDocument().value()), store.tasks());
+    QCOMPARE(modeOf(targetPath), u"6000"_qs);
+    QCOMPARE(leftovers(home + u"/dotfiles"_qs), QStringList());
+    if (link != u"folder")
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 (QStringList{u"lorvane.conf"_qs, u"lorvane.lock"_qs}));
+
+    QList<TaskItem> theirs = store.tasks();
+    theirs.append(TaskItem(u"tres"_qs));
+    QVERIFY(replaceFile(targetPath, TaskListCodec::encode(theirs)));
+    QTRY_COMPARE(texts(store.tasks()), u"uno dos tres"_qs);
+    QVERIFY(QFileInfo(linkPath).isSymLink());
+}
+
+// Two copies of Lorvane on one list, each in a process of its own, add a task at the same
+// moment, again and again: both tasks are stored every time.
+void PersistenceTest::twoProcessesSavingAtOnceKeepBoth()
+{
+    for (int round = 0; round < 30; ++round) {
+        QVERIFY(Preferences().setTasksDocument(TaskListCodec::encode({TaskItem(u"uno"_qs)})));
+        int ready[2];
+        int go[2];
+        QVERIFY(::pipe(ready) == 0 && ::pipe(go) == 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        char byte = 0;
+        // Both load the list, then wait at the same barrier before adding.
+        Preferences preferences;
+        TaskStore store(preferences);
+        if (child == 0) {
+            const bool isReady = ::write(ready[1], "r", 1) == 1 && ::read(go[0], &byte, 1) == 1;
+            store.append(TaskItem(u"hijo"_qs));
+            ::_exit(isReady && !store.saveProblem() ? 0 : 1);
+        }
+        QVERIFY(::read(ready[0], &byte, 1) == 1);
+        QVERIFY(::write(go[1], "g", 1) == 1);
+        store.append(TaskItem(u"padre"_qs));
+        int status = 0;
+        QVERIFY(::waitpid(child, &status, 0) == child);
+        for (const int fd : {ready[0], ready[1], go[0], go[1]})
+            ::close(fd);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        const QString after = textsAfterRestart();
+        QVERIFY2(after == u"uno hijo padre" || after == u"uno padre hijo",
+                 qPrintable(u"round %1: %2"_qs.arg(round).arg(after)));
+    }
+}
+
+// What a start offers to take back: changes that the last quit could not store (kept in the
+// state folder, or the runtime folder when that cannot be written), and the last readable
+// list when the stored one cannot be read.
+void PersistenceTest::whatIsOfferedAtStart_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("situation"); // "none", "unsaved" or "unreadable"
+    QTest::addColumn<QString>("restored");  // the list after taking back what is offered
+    QTest::newRow("a quit on a full disk")
+        << u"full quit"_qs << u"unsaved"_qs << u"uno dos tres"_qs;
+    QTest::newRow("a quit on a full disk, the state folder unusable")
+        << u"full quit, no state folder"_qs << u"unsaved"_qs << u"uno dos tres"_qs;
+    QTest::newRow("a later save took the copy's place")
+        << u"full quit, then saved"_qs << u"none"_qs << u"uno dos cuatro"_qs;
+    QTest::newRow("an unreadable list: the last readable one")
+        << u"unreadable"_qs << u"unreadable"_qs << u"uno dos"_qs;
+    QTest::newRow("an unreadable list and nothing kept")
+        << u"unreadable, nothing kept"_qs << u"unreadable"_qs << u""_qs;
+    QTest::newRow("an ordinary quit") << u"quit"_qs << u"none"_qs << u"uno dos"_qs;
+}
+
+void PersistenceTest::whatIsOfferedAtStart()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, situation);
+    QFETCH(QString, restored);
+    if (before.contains(u"no state folder"))
+        QVERIFY(QFile(m_home->path() + u"/state"_qs).open(QIODevice::WriteOnly));
+    {
+        FaultyCalls calls;
+        Preferences preferences(calls);
+        TaskStore store(preferences);
+        store.setTasks({TaskItem(u"uno"_qs), TaskItem(u"dos"_qs)});
+        if (before.startsWith(u"full quit")) {
+            calls.arm("write", 0, ENOSPC);
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not be saved"_qs));
+            store.append(TaskItem(u"tres"_qs));
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression(u"offers it at the next start"_qs));
+        }
+        const QString copy = store.saveBeforeQuit();
+        QCOMPARE(copy.isEmpty(), !before.startsWith(u"full quit"));
+        if (!copy.isEmpty()) {
+            QCOMPARE(QFileInfo(copy).path(), before.contains(u"no state folder")
+                                                 ? m_home->path() + u"/runtime/lorvane"_qs
+                                                 : m_home->path() + u"/state/lorvane"_qs);
+            QCOMPARE(modeOf(copy), u"6000"_qs);
+        }
+    }
+    if (before.endsWith(u"then saved")) {
+        QTest::qWait(20);
+        QVERIFY(replaceFile(file(), TaskListCodec::encode({TaskItem(u"uno"_qs), TaskItem(u"dos"_qs),
+                                                           TaskItem(u"cuatro"_qs)})));
+    }
+    if (before.startsWith(u"unreadable")) {
+        if (before.contains(u"nothing kept"))
+            QVERIFY(QDir(m_home->path() + u"/state"_qs).removeRecursively());
+        QVERIFY(replaceFile(file(), u"no es JSON"_qs));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"copied to"_qs));
+    }
+    Preferences preferences;
+    TaskStore store(preferences);
+    const std::optional<RecoveryOffer> offer = RecoveryOffer::atStart(store);
+    const QString seen = !offer ? u"none"_qs
+                         : offer->situation == RecoveryOffer::Situation::UnsavedChanges
+                             ? u"unsaved"_qs
+                             : u"unreadable"_qs;
+    QCOMPARE(seen, situation);
+    if (offer && offer->situation == RecoveryOffer::Situation::UnreadableList)
+        QCOMPARE(readFile(offer->unreadableCopy), QByteArray("no es JSON"));
+    if (offer && offer->restorable)
+        store.restore(*offer->restorable);
+    QCOMPARE(texts(store.tasks()), restored);
+    QCOMPARE(textsAfterRestart(), restored);
 }
 
 // Once armed (told once), the watcher tells of a file made by a rename, replaced by one while a

@@ -2,10 +2,13 @@
 // after each request from a row's mark, menu or delete button; the empty state; the count;
 // rows kept per task; an edit stored trimmed to its own task however it ends; the reminder
 // interval stored, then announced; the input's keys and completion list; the tag strip; the
-// list by keyboard and as a screen reader sees it; what animates with the action behind it.
+// list by keyboard and as a screen reader sees it; what animates with the action behind it;
+// the notices of a list that could not be stored or read, and the taking back of a kept one.
 #include "model/TaskListCodec.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
+#include "support/FaultyCalls.h"
+#include "toolkit/AnimatedColumn.h"
 #include "toolkit/Motion.h"
 #include "toolkit/PlainButton.h"
 #include "toolkit/Stepper.h"
@@ -14,6 +17,8 @@
 #include "views/ContentView.h"
 #include "views/EmptyStateView.h"
 #include "views/InputArea.h"
+#include "views/NoticeBanner.h"
+#include "views/StorageNotices.h"
 #include "views/SuggestionList.h"
 #include "views/SuggestionRow.h"
 #include "views/TagChip.h"
@@ -24,10 +29,12 @@
 #include <QAbstractAnimation>
 #include <QAccessible>
 #include <QApplication>
+#include <QDir>
 #include <QGraphicsOpacityEffect>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
@@ -51,6 +58,7 @@ class TestContentView : public QObject
     Q_OBJECT
 
     std::optional<QTemporaryDir> m_config;
+    FaultyCalls m_calls;
     std::optional<Preferences> m_preferences;
     std::unique_ptr<ContentView> m_view;
 
@@ -96,7 +104,9 @@ private slots:
         Motion::setAnimationsEnabled(false);
         m_config.emplace();
         qputenv("XDG_CONFIG_HOME", m_config->path().toUtf8());
-        m_preferences.emplace();
+        qputenv("XDG_STATE_HOME", m_config->filePath("state").toUtf8());
+        m_calls.disarm();
+        m_preferences.emplace(m_calls);
     }
     void cleanup() { m_view.reset(); }
 
@@ -436,6 +446,99 @@ private slots:
         }
         halfWay.sort();
         QCOMPARE(halfWay, parts);
+    }
+
+    // Which notices the column shows above the input line, with what text and action, as a
+    // screen reader meets them; and what a click on the action or the close button does.
+    void storageNotices_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<QString>("notice");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("click");
+        QTest::addColumn<Texts>("after");
+        auto row = [](const char *name, const char *situation, const char *notice,
+                      const char *action, const char *click, const Texts &after) {
+            QTest::newRow(name) << QString(situation) << QString::fromUtf8(notice)
+                                << QString::fromUtf8(action) << QString(click) << after;
+        };
+        row("disk full: told until a save succeeds", "ENOSPC",
+            "No se pudo guardar: el disco está lleno. Los cambios se guardarán en cuanto haya "
+            "espacio.",
+            "", "room made", {"A", "B"});
+        row("read-only file system", "EROFS",
+            "No se pudo guardar: el disco es de solo lectura. Los cambios se guardarán en "
+            "cuanto se pueda escribir en él.",
+            "", "room made", {"A", "B"});
+        row("an unreadable list: the last readable one restored", "unreadable",
+            "No se pudo leer la lista guardada. Se guardó una copia en ", "Restaurar", "action",
+            {"A", "B"});
+        row("an unreadable list, the notice closed", "unreadable",
+            "No se pudo leer la lista guardada. Se guardó una copia en ", "Restaurar", "close", {});
+        row("changes the last quit could not store, restored", "unsaved quit",
+            "Los últimos cambios no se pudieron guardar al salir. Se guardaron en ", "Restaurar",
+            "action", {"A", "B"});
+    }
+    void storageNotices()
+    {
+        QFETCH(QString, situation);
+        QFETCH(QString, notice);
+        QFETCH(QString, action);
+        QFETCH(QString, click);
+        QFETCH(Texts, after);
+        if (situation == "unreadable") {
+            TaskStore(*m_preferences).setTasks({TaskItem("A"), TaskItem("B")});
+            QSettings(m_preferences->filePath(), QSettings::IniFormat)
+                .setValue(Preferences::tasksKey, "no es JSON");
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("copied to"));
+        } else if (situation == "unsaved quit") {
+            TaskStore store(*m_preferences);
+            store.append(TaskItem("A"));
+            m_calls.arm("write", 0, ENOSPC);
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("could not be saved"));
+            store.append(TaskItem("B"));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("offers it"));
+            QVERIFY(!store.saveBeforeQuit().isEmpty());
+            m_calls.disarm();
+        }
+        makeView({});
+        m_view->store().setRetryInterval(std::chrono::milliseconds(20));
+        StorageNotices *notices = m_view->storageNotices();
+        if (situation.startsWith('E')) {
+            m_view->addTask("A");
+            m_calls.arm("write", 0, situation == "ENOSPC" ? ENOSPC : EROFS);
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("could not be saved"));
+            m_view->addTask("B");
+        }
+        QCOMPARE(notices->banners().size(), 1);
+        auto *banner = static_cast<NoticeBanner *>(notices->banners().first());
+        const QList<QWidget *> items = m_view->findChild<AnimatedColumn *>()->items();
+        QCOMPARE(items.at(items.indexOf(m_view->inputArea()) - 1), banner);
+        QAccessibleInterface *alert = QAccessible::queryAccessibleInterface(banner);
+        QCOMPARE(alert->role(), QAccessible::AlertMessage);
+        QVERIFY(alert->text(QAccessible::Name).startsWith(notice));
+        QCOMPARE(banner->message(), alert->text(QAccessible::Name));
+        QAbstractButton *actionButton = nullptr;
+        for (auto *button : banner->findChildren<QAbstractButton *>())
+            if (!button->isHidden() && button->text() == action && !action.isEmpty())
+                actionButton = button;
+        QCOMPARE(actionButton != nullptr, !action.isEmpty());
+        if (click == "room made") {
+            m_calls.disarm();
+        } else if (click == "action") {
+            QTest::mouseClick(actionButton, Qt::LeftButton);
+        } else {
+            auto *close = banner->findChild<PlainButton *>();
+            QCOMPARE(QAccessible::queryAccessibleInterface(close)->text(QAccessible::Name),
+                     "Cerrar aviso");
+            QTest::mouseClick(close, Qt::LeftButton);
+        }
+        QTRY_VERIFY(notices->banners().isEmpty());
+        QVERIFY(!m_view->findChild<AnimatedColumn *>()->items().contains(banner));
+        QCOMPARE(stored(), after);
+        QCOMPARE(describe(m_view->store().tasks()), after);
+        // A copy of unsaved changes goes once they are stored again.
+        QCOMPARE(QDir(m_config->filePath("state/lorvane")).exists("unsaved-tasks.json"), false);
     }
 
     // A chip of the selected tag is drawn selected whatever the case; a drag scrolls the

@@ -134,9 +134,12 @@ public:
 // fit on the disk.
 void renderStorageNotices(const QString &folder, bool dark)
 {
+    // A home of its own, so that the paths shown read as they would on a desktop.
     QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + u"/config"_qs));
-    qputenv("XDG_STATE_HOME", QFile::encodeName(home.path() + u"/state"_qs));
+    const QByteArray realHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + u"/.config"_qs));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(home.path() + u"/.local/state"_qs));
     QApplication::setPalette(
         dark ? darkPalette() : QStyleFactory::create(QStringLiteral("Fusion"))->standardPalette());
     {
@@ -154,6 +157,7 @@ void renderStorageNotices(const QString &folder, bool dark)
     view.store().append(TaskItem(QStringLiteral("Pagar la luz #facturas")));
     QApplication::processEvents();
     save(view, folder, QStringLiteral("storage"), dark);
+    qputenv("HOME", realHome);
 }
 
 void addTask(ContentView &view, const QString &text)

@@ -1,5 +1,7 @@
 #include "model/TaskListCodec.h"
 
+#include "platform/HexDigits.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -11,17 +13,6 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // The four hexadecimal digits of a \u escape starting at `p`, or -1.
 int escapedUnit(const char *p, const char *end)
 {
@@ -29,7 +20,7 @@ int escapedUnit(const char *p, const char *end)
         return -1;
     int unit = 0;
     for (int i = 2; i < 6; ++i) {
-        const int digit = hexValue(p[i]);
+        const int digit = hexDigitValue(p[i]);
         if (digit < 0)
             return -1;
         unit = unit * 16 + digit;

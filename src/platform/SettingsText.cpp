@@ -1,5 +1,7 @@
 #include "platform/SettingsText.h"
 
+#include "platform/HexDigits.h"
+
 #include <QDataStream>
 #include <QIODevice>
 #include <QStringDecoder>
@@ -113,17 +115,6 @@ QString unescapedKey(QByteArrayView key)
     return result;
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 void chopTrailingBlanks(QString &text, qsizetype limit)
 {
     while (text.size() > limit && (text.back() == u' ' || text.back() == u'\t'))
@@ -166,11 +157,13 @@ QVariant unescapedValue(QByteArrayView value)
                                               [code](const char *pair) { return pair[0] == code; });
             if (simple != std::end(simpleEscapes)) {
                 current += QLatin1Char((*simple)[1]);
-            } else if ((code == 'x' && hexValue(value[i]) >= 0) || (code >= '0' && code <= '7')) {
+            } else if ((code == 'x' && hexDigitValue(value[i]) >= 0) ||
+                       (code >= '0' && code <= '7')) {
                 const int base = code == 'x' ? 16 : 8;
                 char16_t escaped = code == 'x' ? 0 : char16_t(code - '0');
-                while (i < value.size() && hexValue(value[i]) >= 0 && hexValue(value[i]) < base)
-                    escaped = char16_t(escaped * base + hexValue(value[i++]));
+                while (i < value.size() && hexDigitValue(value[i]) >= 0 &&
+                       hexDigitValue(value[i]) < base)
+                    escaped = char16_t(escaped * base + hexDigitValue(value[i++]));
                 current += QChar(escaped);
             } else if (isLineEnd(code)) {
                 // The line goes on: the line end goes, with its other half if it has one.
@@ -272,7 +265,7 @@ QByteArray escapedValue(const QString &text)
     for (const QChar qch : text) {
         const char16_t ch = qch.unicode();
         needsQuotes = needsQuotes || ch == ';' || ch == ',' || ch == '=';
-        if (escapeNextIfHexDigit && ch < 0x80 && hexValue(char(ch)) >= 0) {
+        if (escapeNextIfHexDigit && ch < 0x80 && hexDigitValue(char(ch)) >= 0) {
             result += "\\x" + QByteArray::number(ch, 16);
             continue;
         }

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace {
 
 // A path as the user knows it: the home folder as "~".
@@ -43,12 +45,7 @@ StorageNotices::StorageNotices(TaskStore &store, const Preferences &preferences,
 
 QList<QWidget *> StorageNotices::banners() const
 {
-    QList<QWidget *> shown;
-    if (m_offer)
-        shown.append(m_recoveryBanner);
-    if (m_store.saveProblem())
-        shown.append(m_saveBanner);
-    return shown;
+    return m_shown;
 }
 
 QString StorageNotices::saveProblemText(const TaskStore &store)
@@ -98,13 +95,24 @@ void StorageNotices::update()
         QFile::remove(m_copyToRemove);
         m_copyToRemove.clear();
     }
+    // Every change of the list passes here; the column is laid out again only when what
+    // the notices show has changed.
+    QList<QWidget *> shown;
+    if (m_offer)
+        shown.append(m_recoveryBanner);
+    if (m_store.saveProblem())
+        shown.append(m_saveBanner);
+    const QString saveText = m_saveBanner->message();
+    const QString recoveryBefore = m_recoveryBanner->message();
     m_saveBanner->setMessage(saveProblemText(m_store));
     if (m_offer) {
         m_offer->unreadableCopy = m_store.unreadableCopy();
         m_recoveryBanner->setMessage(recoveryText(*m_offer, m_preferences.filePath()),
                                      m_offer->restorable ? tr("Restaurar") : QString());
     }
-    emit changed();
+    if (std::exchange(m_shown, shown) != shown || m_saveBanner->message() != saveText ||
+        m_recoveryBanner->message() != recoveryBefore)
+        emit changed();
 }
 
 void StorageNotices::restore()

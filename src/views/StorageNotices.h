@@ -45,6 +45,7 @@ private:
     std::optional<RecoveryOffer> m_offer;
     // A copy of unsaved changes, taken back, that goes once the list holding it is stored.
     QString m_copyToRemove;
+    QList<QWidget *> m_shown;
     NoticeBanner *m_saveBanner = nullptr;
     NoticeBanner *m_recoveryBanner = nullptr;
 };

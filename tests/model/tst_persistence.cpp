@@ -83,24 +83,13 @@ QString textsAfterRestart()
     return texts(TaskStore(preferences).tasks());
 }
 
-// What a reason is called in the tables; "stored" for no problem.
+// What a reason is called in the tables, in the order of SaveError::Reason; "stored" for
+// no problem.
 QString problemOf(const TaskStore &store)
 {
-    if (!store.saveProblem())
-        return u"stored"_qs;
-    switch (store.saveProblem()->reason()) {
-    case SaveError::Reason::DiskFull:
-        return u"disk full"_qs;
-    case SaveError::Reason::ReadOnly:
-        return u"read-only"_qs;
-    case SaveError::Reason::NoPermission:
-        return u"no permission"_qs;
-    case SaveError::Reason::Busy:
-        return u"busy"_qs;
-    case SaveError::Reason::Other:
-        break;
-    }
-    return u"other"_qs;
+    static const char *const names[] = {"disk full", "read-only", "no permission", "busy", "other"};
+    return QString::fromLatin1(store.saveProblem() ? names[int(store.saveProblem()->reason())]
+                                                   : "stored");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // PNG files: `render_screenshots <output folder> [--frames]`. With `--frames` it renders the
 // transitions that animate with their action (the pending count, a chip joining the tag bar,
 // the empty state and the first or last row, the done mark) at 0, 50, 100 and 200 ms.
+// "undo" shows the toast that offers a deleted task back.
 // "storage" shows the notices of a list that could not be read and of a disk that is full.
 
 #include "model/TaskStore.h"
@@ -233,6 +234,10 @@ int main(int argc, char **argv)
             field->setFocus();
             QTest::keyClicks(field, QStringLiteral("Revisar facturas #c"));
             QTest::keyClick(field, Qt::Key_Tab);
+        });
+        render(folder, QStringLiteral("undo"), dark, [](ContentView &view) {
+            addSampleTasks(view.store());
+            view.deleteTask(view.store().tasks().at(2).id);
         });
     }
     return 0;

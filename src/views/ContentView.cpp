@@ -12,9 +12,13 @@
 #include "views/SettingsPanel.h"
 #include "views/StorageNotices.h"
 #include "views/TagFilterBar.h"
+#include "views/TaskHistory.h"
 #include "views/TaskListSection.h"
 #include "views/TaskRow.h"
+#include "views/UndoKeys.h"
+#include "views/UndoToast.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -34,6 +38,12 @@ ContentView::ContentView(Preferences &preferences, QWidget *parent)
     m_inputArea = new InputArea(m_column);
     m_storageNotices = new StorageNotices(m_store, preferences, m_column);
     m_tagFilterBar->hide();
+    m_history = new TaskHistory(m_store, this);
+    // Over the column, never in it: it moves nothing when it comes and goes.
+    m_undoToast = new UndoToast(this);
+    m_bottomDivider->installEventFilter(this);
+    new UndoKeys(
+        this, [this] { undo(); }, [this] { redo(); });
 
     m_column->setStretchItem(m_listSection);
 
@@ -48,6 +58,14 @@ ContentView::ContentView(Preferences &preferences, QWidget *parent)
     connect(m_tagFilterBar, &TagFilterBar::chipClicked, this, &ContentView::toggleTagFilter);
     connect(m_inputArea, &InputArea::taskSubmitted, this, &ContentView::addTask);
     m_inputArea->setTagSource([this] { return m_store.allTags(); });
+    connect(m_history, &TaskHistory::removed, m_undoToast, &UndoToast::showFor);
+    connect(m_history, &TaskHistory::restored, this, [this](const QUuid &id) {
+        if (m_undoToast->task() == id)
+            m_undoToast->dismiss();
+    });
+    connect(m_undoToast, &UndoToast::undoRequested, this, [this](const QUuid &id) {
+        Motion::withAnimation(Animation::easeInOut(0.2), [&] { m_history->restoreRemoved(id); });
+    });
 
     connect(m_listSection, &TaskListSection::deleteRequested, this, &ContentView::deleteTask);
     connect(m_listSection, &TaskListSection::doneToggled, this, [this](const QUuid &id) {
@@ -111,7 +129,7 @@ void ContentView::deleteTask(const QUuid &id)
 {
     // A request for a task that is already gone changes nothing; the selected tag stays
     // even when no remaining task carries it.
-    Motion::withAnimation(Animation::easeInOut(0.2), [&] { m_store.removeTask(id); });
+    Motion::withAnimation(Animation::easeInOut(0.2), [&] { m_history->remove(id); });
 }
 
 void ContentView::toggleTagFilter(const QString &tag, bool wasSelected)
@@ -135,7 +153,7 @@ void ContentView::toggleSettings()
 
 void ContentView::addTask(const QString &trimmedText)
 {
-    Motion::withAnimation(Animation::spring(0.25), [&] { m_store.append(TaskItem(trimmedText)); });
+    Motion::withAnimation(Animation::spring(0.25), [&] { m_history->add(TaskItem(trimmedText)); });
 }
 
 void ContentView::commitOpenEdits()
@@ -153,7 +171,19 @@ void ContentView::updateTask(const QUuid &id, const std::function<void(TaskItem 
         return;
     TaskItem task = m_store.tasks().at(position);
     change(task);
-    m_store.replaceTask(task);
+    m_history->replace(task);
+}
+
+void ContentView::undo()
+{
+    if (m_history->canUndo())
+        Motion::withAnimation(Animation::easeInOut(0.2), [this] { m_history->undo(); });
+}
+
+void ContentView::redo()
+{
+    if (m_history->canRedo())
+        Motion::withAnimation(Animation::easeInOut(0.2), [this] { m_history->redo(); });
 }
 
 void ContentView::setTimerMinutes(int minutes)
@@ -207,4 +237,29 @@ void ContentView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Theme::of(this).windowBackground());
+}
+
+void ContentView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeUndoToast();
+}
+
+bool ContentView::eventFilter(QObject *watched, QEvent *event)
+{
+    // The divider under the list moves as notices and the completion list come and go.
+    if (watched == m_bottomDivider &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        placeUndoToast();
+    return QWidget::eventFilter(watched, event);
+}
+
+void ContentView::placeUndoToast()
+{
+    // Over the foot of the list, lined up with the input line's rounded field.
+    constexpr int side = 16;
+    constexpr int gap = 8;
+    const int height = m_undoToast->sizeHint().height();
+    const int bottom = m_bottomDivider->mapTo(this, QPoint(0, 0)).y() - gap;
+    m_undoToast->setGeometry(side, bottom - height, width() - 2 * side, height);
 }

@@ -15,11 +15,14 @@ class Preferences;
 class SettingsPanel;
 class StorageNotices;
 class TagFilterBar;
+class TaskHistory;
 class TaskListSection;
+class UndoToast;
 
 // The window's content: owns the task store and the window state, derives what the list
 // shows, and keeps every section in line with it through one refresh(). It also stores the
 // reminder interval chosen in the settings panel and tells the reminder of the change.
+// Every change made here to the list goes through the history, so that it can be undone.
 class ContentView : public QWidget
 {
     Q_OBJECT
@@ -40,9 +43,17 @@ public:
     TaskListSection *listSection() const { return m_listSection; }
     InputArea *inputArea() const { return m_inputArea; }
     StorageNotices *storageNotices() const { return m_storageNotices; }
+    TaskHistory &history() { return *m_history; }
+    UndoToast *undoToast() const { return m_undoToast; }
+
+    // Undoes or redoes the last change made to the list here, animated as the change was.
+    void undo();
+    void redo();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // Positions in the store's list: filtered by the selected tag, priority first, store
@@ -53,9 +64,11 @@ private:
     SettingsPanel *settingsPanel();
     void updateTask(const QUuid &id, const std::function<void(TaskItem &)> &change);
     void setTimerMinutes(int minutes);
+    void placeUndoToast();
 
     Preferences &m_preferences;
     TaskStore m_store;
+    TaskHistory *m_history = nullptr;
     bool m_showSettings = false;
     std::optional<QString> m_selectedTag;
 
@@ -68,4 +81,5 @@ private:
     QWidget *m_bottomDivider = nullptr;
     InputArea *m_inputArea = nullptr;
     StorageNotices *m_storageNotices = nullptr;
+    UndoToast *m_undoToast = nullptr;
 };

@@ -128,7 +128,9 @@ void InputArea::addTask()
     if (text.isEmpty())
         return;
     Motion::withAnimation(Animation::spring(0.25), [&] { emit taskSubmitted(text); });
-    m_field->clear();
+    // setText() also forgets the field's own typing, so that Ctrl+Z now undoes the addition
+    // rather than bringing the added text back into the field.
+    m_field->setText(QString());
     setSuggestionsShown(false);
 }
 

@@ -13,6 +13,7 @@
 #include "toolkit/PlainButton.h"
 #include "toolkit/Stepper.h"
 #include "toolkit/StepperArrow.h"
+#include "toolkit/TextButton.h"
 #include "toolkit/TextLabel.h"
 #include "views/ContentView.h"
 #include "views/EmptyStateView.h"
@@ -25,6 +26,7 @@
 #include "views/TagFilterBar.h"
 #include "views/TaskListSection.h"
 #include "views/TaskRow.h"
+#include "views/UndoToast.h"
 
 #include <QAbstractAnimation>
 #include <QAccessible>
@@ -173,6 +175,104 @@ private slots:
         const bool tagsInUse = !m_view->store().allTags().isEmpty();
         QCOMPARE(m_view->findChild<TagFilterBar *>()->isVisible(), tagsInUse);
         QCOMPARE(stored(), describe(m_view->store().tasks()));
+    }
+
+    // Changes made here, then undone and redone by key, wherever the focus is, or by the
+    // toast's "Deshacer", also after another program rewrote the file: what the store (and
+    // the file) holds at the end, what the input line holds, whether the toast is up.
+    void undoneInPlace_data()
+    {
+        QTest::addColumn<Texts>("steps");
+        QTest::addColumn<Texts>("tasks");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("toast");
+        auto row = [](const char *name, const char *steps, const Texts &tasks, const char *text,
+                      bool toast) {
+            QTest::newRow(name) << QString(steps).split(", ") << tasks << QString(text) << toast;
+        };
+        const Texts abc{"A", "B", "C"};
+        row("delete, Ctrl+Z on a row: back in its place", "del B, focus A, ^z", abc, "", false);
+        row("delete, the toast's button", "del B, toast", abc, "", false);
+        row("delete shows the toast", "del B", {"A", "C"}, "", true);
+        row("delete, undo, redo by Ctrl+Shift+Z", "del B, ^z, ^Z", {"A", "C"}, "", true);
+        row("a second delete takes the toast", "del A, del C, toast", {"B", "C"}, "", false);
+        row("the toast after a later change keeps it", "del B, done A, toast", {"A:d", "B", "C"},
+            "", false);
+        row("undone delete after an outside change", "del B, outside X A C, ^z",
+            {"X", "A", "B", "C"}, "", false);
+        row("its neighbour gone outside: first", "del B, outside C, ^z", {"B", "C"}, "", false);
+        row("the field's own typing first", "done A, type x, ^z", {"A:d", "B", "C"}, "", false);
+        row("then the list", "done A, type x, ^z, ^z", abc, "", false);
+        row("redo: the list, then the field", "done A, type x, ^z, ^z, ^y, ^y", {"A:d", "B", "C"},
+            "x", false);
+        row("edit, undo, redo", "edit B, ^z, ^y", {"A", "B2 #dos", "C"}, "", false);
+        row("add by Return, undone in the field", "add D, ^z", abc, "", false);
+        row("an undone flag keeps an outside edit", "prio B, outside A Bx C, ^z", {"A", "Bx", "C"},
+            "", false);
+    }
+    void undoneInPlace()
+    {
+        QFETCH(Texts, steps);
+        QFETCH(Texts, tasks);
+        QFETCH(QString, text);
+        QFETCH(bool, toast);
+        makeView({"A", "B", "C"});
+        QLineEdit *field = m_view->inputArea()->field();
+        field->setFocus();
+        auto rowOf = [this](const QString &text) -> TaskRow * {
+            for (TaskRow *row : m_view->listSection()->rows())
+                if (row->task().text == text)
+                    return row;
+            return nullptr;
+        };
+        for (const QString &step : steps) {
+            const QString verb = step.section(' ', 0, 0);
+            const QString what = step.section(' ', 1);
+            TaskRow *target = rowOf(what.section(' ', 0, 0));
+            QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, {9, 9}, {9, 9});
+            if (verb == "del")
+                m_view->deleteTask(target->taskId());
+            else if (verb == "done")
+                QTest::mouseClick(target->findChild<QWidget *>("doneMark"), Qt::LeftButton);
+            else if (verb == "prio" && QApplication::sendEvent(target, &menuEvent))
+                target->findChild<QMenu *>()->actions().first()->trigger();
+            else if (verb == "edit") {
+                QTest::mouseDClick(target, Qt::LeftButton, {}, QPoint(60, 15));
+                QTest::keyClicks(target->findChild<QLineEdit *>(), "2 #dos\r");
+            } else if (verb == "add" || verb == "type")
+                QTest::keyClicks(field, what + (verb == "add" ? "\r" : ""));
+            else if (verb == "focus")
+                target->setFocus();
+            else if (verb == "toast")
+                QTest::mouseClick(m_view->undoToast()->undoButton(), Qt::LeftButton);
+            else if (verb == "outside") {
+                QList<TaskItem> outside;
+                for (const QString &text : what.split(' ')) {
+                    const int at =
+                        m_view->store().indexOf(rowOf(text) ? rowOf(text)->taskId() : QUuid());
+                    outside.append(at >= 0 ? m_view->store().tasks().at(at) : TaskItem(text));
+                }
+                if (what.contains("Bx")) // B's text changed, the same task
+                    outside[1] = [&] {
+                        TaskItem b = m_view->store().tasks().at(1);
+                        b.text = "Bx";
+                        return b;
+                    }();
+                QVERIFY(Preferences().setTasksDocument(TaskListCodec::encode(outside)));
+                QTRY_COMPARE(describe(m_view->store().tasks()).join(' ').remove(":p"), what);
+            } else {
+                // Without a focus widget the keys go to the window itself.
+                QWidget *focused = QApplication::focusWidget();
+                focused = focused ? focused : m_view.get();
+                const Qt::KeyboardModifiers chord =
+                    verb == "^Z" ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier;
+                QTest::keyClick(focused, verb == "^y" ? Qt::Key_Y : Qt::Key_Z, chord);
+            }
+        }
+        QCOMPARE(describe(m_view->store().tasks()), tasks);
+        QCOMPARE(stored(), tasks);
+        QCOMPARE(field->text(), text);
+        QCOMPARE(m_view->undoToast()->isVisible(), toast);
     }
 
     // An edit open on C while A above it is deleted is stored to C, trimmed, and only to C,
@@ -402,8 +502,9 @@ private slots:
         QTest::addColumn<Texts>("parts");
         QTest::newRow("first task: the empty state goes, the row comes")
             << Texts{} << "add A" << Texts{"EmptyStateView", "TaskRow", "pendingCount"};
-        QTest::newRow("last task deleted: its row goes, the empty state comes")
-            << Texts{"A"} << "delete" << Texts{"EmptyStateView", "TaskRow", "pendingCount"};
+        QTest::newRow("last task deleted: its row goes, the empty state and the toast come")
+            << Texts{"A"} << "delete"
+            << Texts{"EmptyStateView", "TaskRow", "UndoToast", "pendingCount"};
         QTest::newRow("another task: a new number, a new chip")
             << Texts{"A #casa"} << "add B #abc" << Texts{"TagChip", "TaskRow", "pendingCount"};
         QTest::newRow("done mark: the symbol changes")

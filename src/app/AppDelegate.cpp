@@ -9,7 +9,9 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 AppDelegate::AppDelegate(Preferences &preferences, QObject *parent)
     : QObject(parent), m_preferences(preferences)
@@ -102,6 +104,69 @@ void AppDelegate::showWindow()
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
+}
+
+namespace {
+
+// The X server time of the user's action that started a launch, as its startup notification
+// id carries it ("..._TIME<time>"); 0 when unknown.
+quint32 launchTime(const QVariantMap &platformData)
+{
+    const QString id = platformData.value(QStringLiteral("desktop-startup-id")).toString();
+    const qsizetype at = id.lastIndexOf(QLatin1String("_TIME"));
+    return at < 0 ? 0 : id.mid(at + 5).toUInt();
+}
+
+// Runs `action` once `window` has been exposed: a window manager activates only a window it
+// has mapped.
+void whenExposed(QWindow *window, std::function<void()> action)
+{
+    class Watcher : public QObject
+    {
+    public:
+        Watcher(QWindow *window, std::function<void()> action)
+            : QObject(window), m_action(std::move(action))
+        {
+            window->installEventFilter(this);
+            // A window that never comes up does not keep the request forever.
+            QTimer::singleShot(2000, this, [this] { deleteLater(); });
+        }
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
+                QTimer::singleShot(0, parent(), m_action);
+                watched->removeEventFilter(this);
+                deleteLater();
+            }
+            return false;
+        }
+
+    private:
+        std::function<void()> m_action;
+    };
+    if (window->isExposed())
+        action();
+    else
+        new Watcher(window, std::move(action));
+}
+
+} // namespace
+
+void AppDelegate::activateWindow(const QVariantMap &platformData)
+{
+    if (!m_window)
+        return;
+    if (m_window->isMinimized())
+        m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
+    m_window->show();
+    m_window->raise();
+    const quint32 time = launchTime(platformData);
+    whenExposed(m_window->windowHandle(), [window = m_window, time] {
+        if (!window)
+            return;
+        if (!X11WindowManager::activate(window->winId(), time))
+            window->activateWindow();
+    });
 }
 
 void AppDelegate::configureWindow()

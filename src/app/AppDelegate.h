@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QVariantMap>
 
 class MainWindow;
 class Preferences;
@@ -43,6 +44,10 @@ public:
 
     // Shows, raises and activates the window even when it is visible: the user asked for it.
     void showWindow();
+    // The same for a request from outside the window (a later launch, the desktop's
+    // launcher), which window managers with focus-stealing prevention must not refuse.
+    // `platformData` is what the launch passed on about itself (org.freedesktop.Application).
+    void activateWindow(const QVariantMap &platformData);
 
     ReminderTimer &reminderTimer() { return m_reminderTimer; }
 

@@ -3,17 +3,22 @@
 #include "app/AppDelegate.h"
 #include "app/AppIcon.h"
 #include "app/DesktopAppearance.h"
+#include "app/LaunchRequest.h"
 #include "app/MainWindow.h"
 #include "app/PlatformChoice.h"
 #include "app/QtTranslation.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
 #include "app/TrayIcon.h"
+#include "app/WindowlessLaunch.h"
+#include "model/Tags.h"
 #include "platform/Preferences.h"
 #include "views/ContentView.h"
+#include "views/InputArea.h"
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QLineEdit>
 #include <QProcessEnvironment>
 #include <QScreen>
 
@@ -26,6 +31,21 @@
 
 int runApplication(int argc, char *argv[], const std::function<void(RunningApplication &)> &extend)
 {
+    const LaunchRequest request = LaunchRequest::parse(argc, argv);
+    if (!request.error.isEmpty()) {
+        std::fprintf(stderr, "lorvane: %s\n", qPrintable(request.error));
+        return 2;
+    }
+    QCoreApplication::setOrganizationName(QStringLiteral("lorvane"));
+    QCoreApplication::setApplicationName(QStringLiteral("lorvane"));
+
+    // Before anything reads or writes the task list: only one process may own it. Declared
+    // first, so the lock is released last. A launch that finds it taken, or that only adds a
+    // task, is over without a window.
+    SingleInstance instance;
+    if (request.taskToAdd || !instance.tryToBePrimary())
+        return runWindowlessLaunch(argc, argv, instance, request);
+
     // Loading the font configuration is the longest single step before the first frame, and
     // nothing needs it until the first widget measures its text: it runs on another core
     // while the application object connects to the display.
@@ -47,8 +67,6 @@ int runApplication(int argc, char *argv[], const std::function<void(RunningAppli
     // Both outlive the application object, which keeps a reference to them.
     int qtArgc = int(qtArguments.size());
 
-    QCoreApplication::setOrganizationName(QStringLiteral("lorvane"));
-    QCoreApplication::setApplicationName(QStringLiteral("lorvane"));
     QGuiApplication::setDesktopFileName(QStringLiteral("lorvane"));
     QApplication app(qtArgc, qtArgv.data());
     // Qt's accessibility bridge connects to the session bus as the first widget is made, and
@@ -67,19 +85,6 @@ int runApplication(int argc, char *argv[], const std::function<void(RunningAppli
     QObject::connect(&terminationSignals, &TerminationSignals::received, &app,
                      &QCoreApplication::quit);
 
-    // Before anything reads or writes the task list: only one process may own it. Declared
-    // first among the objects below, so the lock is released last.
-    SingleInstance instance;
-    switch (instance.start()) {
-    case SingleInstance::Role::Secondary:
-        return 0;
-    case SingleInstance::Role::Failed:
-        std::fprintf(stderr, "lorvane: %s\n", qPrintable(instance.errorString()));
-        return 1;
-    case SingleInstance::Role::Primary:
-        break;
-    }
-
     // Light or dark as the desktop prefers: asked now, so that the answer is usually back
     // before the window is shown.
     DesktopAppearance appearance(std::chrono::milliseconds(100));
@@ -93,9 +98,19 @@ int runApplication(int argc, char *argv[], const std::function<void(RunningAppli
     AppDelegate delegate(preferences);
     delegate.setWindow(&window);
 
-    QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, [&delegate] {
-        delegate.applicationShouldHandleReopen(AppDelegate::hasVisibleWindows());
-    });
+    // A later launch is the user asking for the window, typically by a keyboard shortcut
+    // bound to `lorvane`: the column comes forward, active, ready to take a task.
+    QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate,
+                     [&delegate, content](const QVariantMap &platformData) {
+                         delegate.activateWindow(platformData);
+                         content->inputArea()->field()->setFocus(Qt::ActiveWindowFocusReason);
+                     });
+    QObject::connect(&instance, &SingleInstance::addRequested, content,
+                     [content](const QString &text) {
+                         const QString task = trimmedSpacesAndTabs(text);
+                         if (!task.isEmpty())
+                             content->addTask(task);
+                     });
     QObject::connect(&window, &MainWindow::quitRequested, &app, &QCoreApplication::quit);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      [&delegate, &instance, content] {

@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
@@ -43,20 +44,31 @@ SingleInstance::~SingleInstance()
     stopListening();
 }
 
-SingleInstance::Role SingleInstance::start(int timeoutMsec)
+bool SingleInstance::tryToBePrimary()
 {
     QDir().mkpath(QFileInfo(lockPath()).absolutePath());
+    // Qt removes a lock whose owner died (its pid is gone) before trying.
+    return m_lock.tryLock(0);
+}
+
+SingleInstance::Role SingleInstance::start(int timeoutMsec, const std::optional<QString> &taskToAdd)
+{
     const QDeadlineTimer deadline(timeoutMsec);
     for (;;) {
-        // Qt removes a lock whose owner died (its pid is gone) before trying.
-        if (m_lock.tryLock(0))
+        if (tryToBePrimary())
             return Role::Primary;
         if (m_lock.error() != QLockFile::LockFailedError) {
             m_error = QStringLiteral("cannot create the lock file %1").arg(lockPath());
             return Role::Failed;
         }
-        if (askToReopen(answerTimeoutMsec))
+        switch (deliver(taskToAdd, answerTimeoutMsec)) {
+        case Delivery::Delivered:
             return Role::Secondary;
+        case Delivery::Refused:
+            return Role::Failed;
+        case Delivery::NobodyListens:
+            break;
+        }
         // Another process holds the lock: it is starting and will answer in a moment, or it
         // is quitting and will release the lock.
         if (deadline.hasExpired()) {
@@ -74,24 +86,45 @@ SingleInstance::Role SingleInstance::start(int timeoutMsec)
     }
 }
 
-bool SingleInstance::askToReopen(int timeoutMsec)
+SingleInstance::Delivery SingleInstance::deliver(const std::optional<QString> &taskToAdd,
+                                                 int timeoutMsec)
 {
-    QDBusMessage activate = QDBusMessage::createMethodCall(
+    QDBusMessage request = QDBusMessage::createMethodCall(
         serviceName, objectPath, QStringLiteral("org.freedesktop.Application"),
-        QStringLiteral("Activate"));
-    activate << QVariantMap();
+        taskToAdd ? QStringLiteral("ActivateAction") : QStringLiteral("Activate"));
+    if (taskToAdd)
+        request << QStringLiteral("add") << QVariantList{QVariant::fromValue(*taskToAdd)};
+    request << launchPlatformData();
     // Nothing is started for the name: only a running Lorvane may answer.
-    activate.setAutoStartService(false);
+    request.setAutoStartService(false);
     const QDBusMessage answer =
-        QDBusConnection::sessionBus().call(activate, QDBus::Block, timeoutMsec);
+        QDBusConnection::sessionBus().call(request, QDBus::Block, timeoutMsec);
     if (answer.type() == QDBusMessage::ReplyMessage)
-        return true;
-    // A request that timed out was delivered all the same; sending it again would reopen twice.
+        return Delivery::Delivered;
+    // A request that timed out was delivered all the same; sending it again would act twice.
     if (answer.errorName() == QDBusError::errorString(QDBusError::NoReply)) {
-        qWarning("lorvane: the running instance did not confirm the reopen request");
-        return true;
+        qWarning("lorvane: the running instance did not confirm the request");
+        return Delivery::Delivered;
     }
-    return false;
+    // The running process answered but will not do it (an action it does not know).
+    if (answer.errorName() == QDBusError::errorString(QDBusError::InvalidArgs) ||
+        answer.errorName() == QDBusError::errorString(QDBusError::UnknownMethod)) {
+        m_error = QStringLiteral("the running instance refused the request: %1")
+                      .arg(answer.errorMessage());
+        return Delivery::Refused;
+    }
+    // Nobody owns the name, yet or any more: the lock holder is starting or quitting.
+    return Delivery::NobodyListens;
+}
+
+QVariantMap SingleInstance::launchPlatformData()
+{
+    QVariantMap data;
+    if (const QString id = qEnvironmentVariable("DESKTOP_STARTUP_ID"); !id.isEmpty())
+        data.insert(QStringLiteral("desktop-startup-id"), id);
+    if (const QString token = qEnvironmentVariable("XDG_ACTIVATION_TOKEN"); !token.isEmpty())
+        data.insert(QStringLiteral("activation-token"), token);
+    return data;
 }
 
 void SingleInstance::listen()
@@ -117,7 +150,25 @@ void SingleInstance::stopListening()
     bus.unregisterObject(objectPath);
 }
 
-void SingleInstance::Activate(const QVariantMap &)
+void SingleInstance::Activate(const QVariantMap &platformData)
 {
-    emit reopenRequested();
+    emit reopenRequested(platformData);
+}
+
+void SingleInstance::ActivateAction(const QString &name, const QVariantList &parameter,
+                                    const QVariantMap &)
+{
+    // Each element of the "av" parameter may still be wrapped as a D-Bus variant.
+    const QVariant first = parameter.value(0);
+    const QVariant text = first.metaType() == QMetaType::fromType<QDBusVariant>()
+                              ? first.value<QDBusVariant>().variant()
+                              : first;
+    if (name != QLatin1String("add") || parameter.size() != 1 ||
+        text.metaType() != QMetaType::fromType<QString>()) {
+        if (calledFromDBus())
+            sendErrorReply(QDBusError::InvalidArgs,
+                           QStringLiteral("the only action is \"add\", with the task's text"));
+        return;
+    }
+    emit addRequested(text.toString());
 }

@@ -119,6 +119,31 @@ bool restackAbove(quintptr window)
     return true;
 }
 
+bool activate(quintptr window, quint32 timestamp)
+{
+    xcb_connection_t *x = connection();
+    if (!x)
+        return false;
+    const xcb_window_t root = rootOf(x, xcb_window_t(window));
+    const xcb_atom_t active = internAtom(x, "_NET_ACTIVE_WINDOW");
+    if (root == XCB_WINDOW_NONE || active == XCB_ATOM_NONE || !listsAtom(x, root, active))
+        return false;
+
+    xcb_client_message_event_t message = {};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = xcb_window_t(window);
+    message.type = active;
+    message.data.data32[0] = sourcePager;
+    message.data.data32[1] = timestamp;
+    message.data.data32[2] = XCB_WINDOW_NONE; // the requester's own active window: none
+    xcb_send_event(x, false, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char *>(&message));
+    xcb_flush(x);
+    return true;
+}
+
 bool withholdMoveAndResize(quintptr window)
 {
     xcb_connection_t *x = connection();

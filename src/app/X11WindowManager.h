@@ -22,6 +22,14 @@ quint32 atom(const char *name);
 // window manager does not list the request in _NET_SUPPORTED.
 bool restackAbove(quintptr window);
 
+// Asks the window manager to activate `window` (raise it and give it the keyboard focus), as
+// a pager or a task bar would (_NET_ACTIVE_WINDOW, source indication 2): the user asked for
+// the window from outside it (a launcher, a keyboard shortcut), which focus-stealing
+// prevention must not refuse the way it refuses a program's own request. `timestamp` is
+// the X server time of the user's action when known, else 0. False, and nothing sent, when
+// the window manager does not list the request in _NET_SUPPORTED.
+bool activate(quintptr window, quint32 timestamp);
+
 // Takes moving and resizing out of the functions that the Motif hints Qt wrote on `window`
 // offer (_MOTIF_WM_HINTS), so that window managers which honour them (mutter, kwin) start no
 // move or resize by the title bar, the keyboard or the window menu. Qt always offers both;

@@ -1,6 +1,9 @@
 #include "app/SingleInstance.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
@@ -8,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -15,15 +19,20 @@
 namespace {
 
 // The test program doubles as a Lorvane stand-in: with this variable set it only takes part
-// in the single-instance protocol in the named folder, printing its role and each reopen.
+// in the single-instance protocol in the named folder, printing its role and each request
+// ("reopen", "add <text>"); with the second variable set it is a launch that adds that task.
 // All of them talk over the test's own session bus.
 const char *const holderVariable = "TST_SINGLEINSTANCE_DIR";
+const char *const taskVariable = "TST_SINGLEINSTANCE_ADD";
 
 int runHolder(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     SingleInstance instance(qEnvironmentVariable(holderVariable));
-    const SingleInstance::Role role = instance.start();
+    const std::optional<QString> task = qEnvironmentVariableIsSet(taskVariable)
+                                            ? std::optional(qEnvironmentVariable(taskVariable))
+                                            : std::nullopt;
+    const SingleInstance::Role role = instance.start(5000, task);
     const auto say = [](const char *line) {
         std::printf("%s\n", line);
         std::fflush(stdout);
@@ -35,14 +44,18 @@ int runHolder(int argc, char **argv)
         return 0;
     instance.listen();
     QObject::connect(&instance, &SingleInstance::reopenRequested, [&] { say("reopen"); });
+    QObject::connect(&instance, &SingleInstance::addRequested,
+                     [&](const QString &text) { say(qPrintable("add " + text)); });
     return app.exec();
 }
 
-std::unique_ptr<QProcess> startHolder(const QString &directory)
+std::unique_ptr<QProcess> startHolder(const QString &directory, const QString &task = {})
 {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QString::fromLatin1(holderVariable), directory);
+    if (!task.isEmpty())
+        environment.insert(QString::fromLatin1(taskVariable), task);
     process->setProcessEnvironment(environment);
     process->start(QCoreApplication::applicationFilePath(), {});
     return process;
@@ -85,6 +98,14 @@ void TestSingleInstance::killedInstanceLeavesNothingInTheWay()
     std::unique_ptr<QProcess> later = startHolder(directory.path());
     QTRY_COMPARE(reopens.count(), 1);
     QCOMPARE(readLine(*later), QByteArray("secondary"));
+    // Any action but "add" with one text is refused, and says so to the caller.
+    QDBusMessage other =
+        QDBusMessage::createMethodCall("io.github.lorvane.Lorvane", "/io/github/lorvane/Lorvane",
+                                       "org.freedesktop.Application", "ActivateAction");
+    other << QString("remove") << QVariantList{QString("x")} << QVariantMap();
+    QDBusPendingCall refused = QDBusConnection::sessionBus().asyncCall(other);
+    QTRY_VERIFY(refused.isFinished());
+    QCOMPARE(refused.error().type(), QDBusError::InvalidArgs);
 }
 
 void TestSingleInstance::simultaneousLaunchesGiveOneInstance()
@@ -92,7 +113,7 @@ void TestSingleInstance::simultaneousLaunchesGiveOneInstance()
     QTemporaryDir directory;
     std::vector<std::unique_ptr<QProcess>> launches;
     for (int i = 0; i < 6; ++i)
-        launches.push_back(startHolder(directory.path()));
+        launches.push_back(startHolder(directory.path(), i % 2 ? QString("tarea %1").arg(i) : ""));
     QProcess *primary = nullptr;
     int secondaries = 0;
     for (const auto &launch : launches) {
@@ -104,9 +125,18 @@ void TestSingleInstance::simultaneousLaunchesGiveOneInstance()
     }
     QVERIFY(primary);
     QCOMPARE(secondaries, 5);
-    // Every secondary launch was heard by the one primary.
+    // Every secondary launch was heard by the one primary, each with its own request; the
+    // primary's own task, if it had one, is not its to hear.
+    QStringList heard;
     for (int i = 0; i < 5; ++i)
-        QCOMPARE(readLine(*primary), QByteArray("reopen"));
+        heard.append(QString::fromUtf8(readLine(*primary)));
+    QStringList expected{"add tarea 1", "add tarea 3", "add tarea 5", "reopen", "reopen", "reopen"};
+    const int own = int(std::find_if(launches.begin(), launches.end(),
+                                     [&](const auto &launch) { return launch.get() == primary; }) -
+                        launches.begin());
+    expected.removeOne(own % 2 ? QString("add tarea %1").arg(own) : QString("reopen"));
+    heard.sort();
+    QCOMPARE(heard, expected);
     primary->kill();
     primary->waitForFinished();
 }

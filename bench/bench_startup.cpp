@@ -1,7 +1,8 @@
 // The real start-up: from exec of the lorvane binary to its first frame on an X server (Xvfb
 // with openbox), and resident memory once started, with 0 and 1,000 stored tasks, against a
-// bare Qt Widgets window started the same way in the same run. Prints figures only; never
-// fails on a timing. Skips when Xvfb or openbox is missing.
+// bare Qt Widgets window started the same way in the same run; then the capture key (a second
+// launch, `lorvane --add`). Prints figures only; never fails on a timing. Skips when Xvfb or
+// openbox is missing.
 #include "model/TaskListCodec.h"
 #include "platform/Preferences.h"
 
@@ -220,6 +221,127 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+void printFigures(const char *name, const std::vector<double> &values)
+{
+    if (values.empty()) {
+        std::printf("  %-44s not measured\n", name);
+        return;
+    }
+    std::printf("  %-44s %6.1f ms median (%.1f to %.1f, %zu runs)\n", name, median(values),
+                *std::min_element(values.begin(), values.end()),
+                *std::max_element(values.begin(), values.end()), values.size());
+}
+
+// Runs `program` to its end; the milliseconds it took, or nothing when it failed.
+std::optional<double> timedRun(const QProcessEnvironment &environment, const QString &program,
+                               const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    const qint64 started = monotonicNsec();
+    process.start(program, arguments);
+    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return std::nullopt;
+    return (monotonicNsec() - started) / 1e6;
+}
+
+// The capture key: with another window active, a second launch until the running window is
+// active with its input line focused; `lorvane --add` until it has exited, which it does once
+// the task is stored (by the running copy, or by itself when none runs). On a session bus of
+// its own.
+void benchCapture(const XServer &server)
+{
+    std::printf("capture from anywhere, under the same X server\n");
+    for (const char *tool : {"dbus-daemon", "xlogo", "xdotool"}) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
+            std::printf("  skipped: %s is not installed\n", tool);
+            return;
+        }
+    }
+    QProcess bus;
+    bus.start(QStringLiteral("dbus-daemon"),
+              {QStringLiteral("--session"), QStringLiteral("--nofork"),
+               QStringLiteral("--print-address=1")});
+    if (!bus.waitForReadyRead(5000)) {
+        std::printf("  skipped: no session bus\n");
+        return;
+    }
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                       QString::fromLatin1(bus.readLine().trimmed()));
+    environment.insert(QStringLiteral("DISPLAY"), server.display());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), home.filePath(QStringLiteral("state")));
+    QDir(home.path()).mkdir(QStringLiteral("runtime"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
+    environment.remove(QStringLiteral("LORVANE_TEST_SOCKET"));
+
+    QProcess other;
+    other.setProcessEnvironment(environment);
+    other.start(QStringLiteral("xlogo"), {});
+    QProcess running;
+    running.setProcessEnvironment(environment);
+    running.setReadChannel(QProcess::StandardError);
+    running.start(lorvaneBinary(), {});
+    const auto nextReport = [&running](const QByteArray &event) -> std::optional<qint64> {
+        QDeadlineTimer deadline(5000);
+        while (!deadline.hasExpired()) {
+            while (running.canReadLine()) {
+                const QList<QByteArray> words = running.readLine().trimmed().split(' ');
+                if (words.size() == 3 && words[0] == "lorvane-time" && words[1] == event)
+                    return words[2].toLongLong();
+            }
+            running.waitForReadyRead(int(deadline.remainingTime()));
+        }
+        return std::nullopt;
+    };
+    std::vector<double> focused, secondExits, addedRunning, addedAlone;
+    if (nextReport("first-frame")) {
+        QProcess xdotool;
+        xdotool.setProcessEnvironment(environment);
+        for (int i = 0; i < runsPerCase; ++i) {
+            // Another window takes the focus, as when the user works elsewhere.
+            xdotool.start(QStringLiteral("xdotool"),
+                          {QStringLiteral("search"), QStringLiteral("--sync"),
+                           QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
+                           QStringLiteral("xlogo"), QStringLiteral("windowactivate"),
+                           QStringLiteral("--sync")});
+            xdotool.waitForFinished(5000);
+            QThread::msleep(100);
+            while (running.canReadLine())
+                running.readLine();
+            const qint64 started = monotonicNsec();
+            if (const auto exited = timedRun(environment, lorvaneBinary(), {}))
+                secondExits.push_back(*exited);
+            if (const auto at = nextReport("input-focused"))
+                focused.push_back((*at - started) / 1e6);
+            if (const auto added =
+                    timedRun(environment, lorvaneBinary(),
+                             {QStringLiteral("--add"), QStringLiteral("Tarea %1 #atajo").arg(i)}))
+                addedRunning.push_back(*added);
+        }
+    }
+    running.terminate();
+    running.waitForFinished(5000);
+    for (int i = 0; i < runsPerCase; ++i) {
+        if (const auto added =
+                timedRun(environment, lorvaneBinary(),
+                         {QStringLiteral("--add"), QStringLiteral("Sin ventana %1 #atajo").arg(i)}))
+            addedAlone.push_back(*added);
+    }
+    other.terminate();
+    other.waitForFinished(3000);
+    bus.terminate();
+    bus.waitForFinished(3000);
+    printFigures("second launch to input line focused", focused);
+    printFigures("second launch to its exit", secondExits);
+    printFigures("--add to stored, through the running copy", addedRunning);
+    printFigures("--add to stored, none running", addedAlone);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -289,5 +411,6 @@ int main(int argc, char *argv[])
                     cases[floor].name, median(cases[2].frames) / median(cases[floor].frames),
                     median(cases[2].resident) / median(cases[floor].resident));
     }
+    benchCapture(server);
     return 0;
 }

@@ -231,6 +231,7 @@ void ContentView::refresh()
     items << m_topDivider << m_listSection << m_bottomDivider;
     items << m_storageNotices->banners() << m_inputArea;
     m_column->setItems(items);
+    updateInputRoom();
 }
 
 void ContentView::paintEvent(QPaintEvent *)
@@ -243,6 +244,18 @@ void ContentView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     placeUndoToast();
+    updateInputRoom();
+}
+
+void ContentView::updateInputRoom()
+{
+    // The completion list may grow up to where the header, the tag strip and about three
+    // rows of tasks stay in view above it.
+    constexpr int keptForTasks = 3 * 44;
+    int above = m_header->sizeHint().height() + keptForTasks + 2;
+    if (!m_tagFilterBar->isHidden())
+        above += m_tagFilterBar->sizeHint().height();
+    m_inputArea->setAvailableHeight(height() - above);
 }
 
 bool ContentView::eventFilter(QObject *watched, QEvent *event)

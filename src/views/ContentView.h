@@ -65,6 +65,7 @@ private:
     void updateTask(const QUuid &id, const std::function<void(TaskItem &)> &change);
     void setTimerMinutes(int minutes);
     void placeUndoToast();
+    void updateInputRoom();
 
     Preferences &m_preferences;
     TaskStore m_store;

@@ -75,6 +75,18 @@ InputArea::InputArea(QWidget *parent) : QWidget(parent)
     updateAddButton();
 }
 
+void InputArea::setAvailableHeight(int height)
+{
+    m_availableHeight = height;
+    updateSuggestionRoom();
+}
+
+void InputArea::updateSuggestionRoom()
+{
+    m_suggestionList->setAvailableHeight(m_availableHeight - m_row->sizeHint().height());
+    updateGeometry();
+}
+
 void InputArea::setTagSource(std::function<QStringList()> allTags)
 {
     m_tagSource = std::move(allTags);

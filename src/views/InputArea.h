@@ -27,6 +27,9 @@ public:
     void setTagSource(std::function<QStringList()> allTags);
 
     QLineEdit *field() const { return m_field; }
+    // The most height the area may take, completion list and input row together; a long
+    // list scrolls inside that room instead of pushing the input row off the window.
+    void setAvailableHeight(int height);
 
 signals:
     // The text trimmed of spaces and tabs, never blank, emitted inside a 0.25 s spring
@@ -47,7 +50,10 @@ private:
     void addTask();
     void updateAddButton();
 
+    void updateSuggestionRoom();
+
     std::function<QStringList()> m_tagSource;
+    int m_availableHeight = QWIDGETSIZE_MAX;
     QStringList m_tagSuggestions;
     int m_selectedSuggestionIndex = 0;
 

@@ -426,6 +426,56 @@ private slots:
         QCOMPARE(list->isVisible() ? listed.join(' ') : QString(), shown);
     }
 
+    // With many tags in use the list scrolls inside a height the window can give, keeping
+    // the header and the input line in view and the highlighted row visible; with few it
+    // shows them all, as tall as its rows.
+    void completionKeepsTheInputInView_data()
+    {
+        QTest::addColumn<int>("tags");
+        QTest::addColumn<int>("windowHeight");
+        QTest::addColumn<int>("tabs");
+        QTest::addColumn<int>("visibleRows");
+        QTest::newRow("three tags: all of them") << 3 << 720 << 2 << 3;
+        QTest::newRow("300 tags: eight rows") << 300 << 720 << 0 << 8;
+        QTest::newRow("300 tags, Tab past the eighth") << 300 << 720 << 20 << 8;
+        QTest::newRow("300 tags, Tab round to the first") << 300 << 720 << 300 << 8;
+        QTest::newRow("300 tags, a short window: fewer rows") << 300 << 420 << 5 << 3;
+    }
+    void completionKeepsTheInputInView()
+    {
+        QFETCH(int, tags);
+        QFETCH(int, windowHeight);
+        QFETCH(int, tabs);
+        QFETCH(int, visibleRows);
+        Texts tasks;
+        for (int i = 0; i < tags; ++i)
+            tasks.append(QString("T #etiqueta%1").arg(i, 3, 10, QChar('0')));
+        makeView(tasks);
+        m_view->resize(320, windowHeight);
+        QLineEdit *field = m_view->inputArea()->field();
+        field->setFocus();
+        QTest::keyClicks(field, "#");
+        for (int i = 0; i < tabs; ++i)
+            QTest::keyClick(field, Qt::Key_Tab);
+        QCoreApplication::processEvents();
+        auto *list = m_view->inputArea()->findChild<SuggestionList *>();
+        QVERIFY(list->isVisible());
+        QCOMPARE(list->visibleRowCount(), visibleRows);
+        const int rowHeight = list->rows().first()->height();
+        QCOMPARE(list->scrollArea()->viewport()->height(), visibleRows * rowHeight);
+        QCOMPARE(list->scrollArea()->verticalScrollBar()->isVisible(), tags > visibleRows);
+        // The input line and the header stay inside the window.
+        const QRect fieldRect(field->mapTo(m_view.get(), QPoint()), field->size());
+        QVERIFY2(m_view->rect().contains(fieldRect), qPrintable(QString::number(fieldRect.y())));
+        QVERIFY(m_view->findChild<TextLabel *>("pendingCount")->mapTo(m_view.get(), QPoint()).y() >=
+                0);
+        const SuggestionRow *highlighted = list->rows().at(tabs % tags);
+        QVERIFY(highlighted->isHighlighted());
+        const QRect inView(highlighted->mapTo(list->scrollArea()->viewport(), QPoint()),
+                           highlighted->size());
+        QVERIFY(list->scrollArea()->viewport()->rect().contains(inView));
+    }
+
     // Keys from the input line (Shift+Tab first) and a screen reader's actions on the task
     // focused: what is stored, the name of what has the focus, whether a ring shows there.
     void keyboardAndScreenReader_data()

@@ -19,7 +19,8 @@ class TaskListSection;
 
 // The window's content: owns the task store and the window state, derives what the list
 // shows, and keeps every section in line with it through one refresh(). It also stores the
-// reminder interval chosen in the settings panel and tells the reminder of the change.
+// reminder interval chosen in the settings panel and tells the reminder of the change, and
+// writes or removes the autostart entry as the panel's check box asks.
 class ContentView : public QWidget
 {
     Q_OBJECT
@@ -53,6 +54,7 @@ private:
     SettingsPanel *settingsPanel();
     void updateTask(const QUuid &id, const std::function<void(TaskItem &)> &change);
     void setTimerMinutes(int minutes);
+    void setLaunchAtLogin(bool enabled);
 
     Preferences &m_preferences;
     TaskStore m_store;

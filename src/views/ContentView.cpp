@@ -1,6 +1,7 @@
 #include "views/ContentView.h"
 
 #include "model/Tags.h"
+#include "platform/AutostartEntry.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "toolkit/AnimatedColumn.h"
@@ -197,6 +198,16 @@ void ContentView::setTimerMinutes(int minutes)
     settingsPanel()->setMinutes(m_preferences.timerMinutes());
 }
 
+void ContentView::setLaunchAtLogin(bool enabled)
+{
+    const AutostartEntry entry;
+    if (const std::optional<SaveError> error = entry.setEnabled(enabled))
+        qWarning("lorvane: the autostart entry could not be changed: %s",
+                 qPrintable(error->toString()));
+    // The box shows what the disk holds, whether or not the change was made.
+    settingsPanel()->setLaunchAtLogin(entry.isEnabled());
+}
+
 SettingsPanel *ContentView::settingsPanel()
 {
     // Made when first opened: it is not part of the first frame.
@@ -206,6 +217,8 @@ SettingsPanel *ContentView::settingsPanel()
         m_column->setInsertion(m_settingsPanel, AnimatedColumn::Insertion::SlideFromTopAndFade);
         connect(m_settingsPanel, &SettingsPanel::minutesChosen, this,
                 &ContentView::setTimerMinutes);
+        connect(m_settingsPanel, &SettingsPanel::launchAtLoginChosen, this,
+                &ContentView::setLaunchAtLogin);
     }
     return m_settingsPanel;
 }
@@ -216,9 +229,12 @@ void ContentView::refresh()
 
     m_header->setPendingCount(pendingCount());
     m_header->setSettingsShown(m_showSettings);
-    // The stored interval may have changed while the panel was hidden.
-    if (m_showSettings)
+    // The stored interval and the autostart entry may have changed while the panel was
+    // hidden.
+    if (m_showSettings) {
         settingsPanel()->setMinutes(m_preferences.timerMinutes());
+        settingsPanel()->setLaunchAtLogin(AutostartEntry().isEnabled());
+    }
     if (!allTags.isEmpty())
         m_tagFilterBar->setState(allTags, m_selectedTag);
     m_listSection->setState(m_store.tasks(), filteredIndices());

@@ -21,8 +21,9 @@ class UndoToast;
 
 // The window's content: owns the task store and the window state, derives what the list
 // shows, and keeps every section in line with it through one refresh(). It also stores the
-// reminder interval chosen in the settings panel and tells the reminder of the change.
-// Every change made here to the list goes through the history, so that it can be undone.
+// reminder interval chosen in the settings panel and tells the reminder of the change, and
+// writes or removes the autostart entry as the panel's check box asks. Every change made
+// here to the list goes through the history, so that it can be undone.
 class ContentView : public QWidget
 {
     Q_OBJECT
@@ -66,6 +67,7 @@ private:
     void setTimerMinutes(int minutes);
     void placeUndoToast();
     void updateInputRoom();
+    void setLaunchAtLogin(bool enabled);
 
     Preferences &m_preferences;
     TaskStore m_store;

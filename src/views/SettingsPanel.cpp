@@ -1,14 +1,17 @@
 #include "views/SettingsPanel.h"
 
+#include "toolkit/CheckBox.h"
 #include "toolkit/Fonts.h"
 #include "toolkit/Stepper.h"
 #include "toolkit/StepperArrow.h"
 #include "toolkit/SymbolLabel.h"
+#include "toolkit/Symbols.h"
 #include "toolkit/TextLabel.h"
 #include "toolkit/Theme.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -40,18 +43,35 @@ SettingsPanel::SettingsPanel(QWidget *parent) : QWidget(parent)
     m_stepper = new Stepper(this);
     m_stepper->setSuffix(tr(" min"));
 
-    auto *layout = new QHBoxLayout(this);
-    layout->setContentsMargins(16, 8, 16, 8);
-    layout->setSpacing(8);
-    layout->addWidget(symbol, 0, Qt::AlignVCenter);
-    layout->addWidget(label, 0, Qt::AlignVCenter);
-    layout->addWidget(m_stepper, 0, Qt::AlignVCenter);
-    layout->addStretch(1);
+    // The box's text starts where the label above does, after the symbol and the spacing.
+    m_launchAtLogin = new CheckBox(tr("Abrir al iniciar la sesión"), Fonts::rounded(13), this);
+    m_launchAtLogin->setTextIndent(Symbols::size(13).width() + 8);
+
+    auto *reminder = new QHBoxLayout;
+    reminder->setContentsMargins(16, 8, 16, 8);
+    reminder->setSpacing(8);
+    reminder->addWidget(symbol, 0, Qt::AlignVCenter);
+    reminder->addWidget(label, 0, Qt::AlignVCenter);
+    reminder->addWidget(m_stepper, 0, Qt::AlignVCenter);
+    reminder->addStretch(1);
+
+    // The square sits at the same inset as the symbol above; its focus ring takes the margin.
+    auto *launch = new QHBoxLayout;
+    launch->setContentsMargins(16 - CheckBox::focusMargin, 8, 16, 8);
+    launch->addWidget(m_launchAtLogin, 0, Qt::AlignVCenter);
+    launch->addStretch(1);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addLayout(reminder);
+    layout->addLayout(launch);
 
     connect(m_stepper, &Stepper::stepUpRequested, this, [this] { step(+1); });
     connect(m_stepper, &Stepper::stepDownRequested, this, [this] { step(-1); });
     m_stepper->upArrow()->setAccessibleName(tr("Aumentar intervalo"));
     m_stepper->downArrow()->setAccessibleName(tr("Reducir intervalo"));
+    connect(m_launchAtLogin, &QAbstractButton::clicked, this, &SettingsPanel::launchAtLoginChosen);
 }
 
 void SettingsPanel::setMinutes(int minutes)
@@ -61,6 +81,12 @@ void SettingsPanel::setMinutes(int minutes)
     m_stepper->setStepsAvailable(steppedValue(minutes, +1) != minutes,
                                  steppedValue(minutes, -1) != minutes);
     m_stepper->setAccessibleName(tr("Recordar cada %1").arg(m_stepper->labelText()));
+}
+
+void SettingsPanel::setLaunchAtLogin(bool enabled)
+{
+    // Only a click asks (clicked()), so this sets the box quietly.
+    m_launchAtLogin->setChecked(enabled);
 }
 
 void SettingsPanel::step(int direction)

@@ -2,11 +2,13 @@
 
 #include <QWidget>
 
+class CheckBox;
 class Stepper;
 
-// The reminder interval: a stepper over 5...120 minutes in steps of 5. The panel shows the
-// interval it is given and asks for each change through minutesChosen(); its owner stores
-// the new interval and gives it back.
+// The reminder interval: a stepper over 5...120 minutes in steps of 5; under it, whether the
+// session starts Lorvane at login. The panel shows the interval and the choice it is given
+// and asks for each change through minutesChosen() and launchAtLoginChosen(); its owner
+// stores the new value and gives back what it then holds.
 //
 // A value outside the range is shown as it is; the first step in either direction brings it
 // to the nearer end of the range (200 becomes 120, 2 becomes 5). At either end, a step
@@ -23,9 +25,11 @@ public:
     explicit SettingsPanel(QWidget *parent = nullptr);
 
     void setMinutes(int minutes);
+    void setLaunchAtLogin(bool enabled);
 
 signals:
     void minutesChosen(int minutes);
+    void launchAtLoginChosen(bool enabled);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -35,4 +39,5 @@ private:
 
     int m_minutes = 0;
     Stepper *m_stepper = nullptr;
+    CheckBox *m_launchAtLogin = nullptr;
 };

@@ -1,14 +1,17 @@
 // The window over a real preferences file: what the list shows, in order, under a filter and
 // after each request from a row's mark, menu or delete button; the empty state; the count;
 // rows kept per task; an edit stored trimmed to its own task however it ends; the reminder
-// interval stored, then announced; the input's keys and completion list; the tag strip; the
-// list by keyboard and as a screen reader sees it; what animates with the action behind it;
-// the notices of a list that could not be stored or read, and the taking back of a kept one.
+// interval stored, then announced; the autostart entry the settings' check box reads, writes
+// and removes; the input's keys and completion list; the tag strip; the list by keyboard and
+// as a screen reader sees it; what animates with the action behind it; the notices of a list
+// that could not be stored or read, and the taking back of a kept one.
 #include "model/TaskListCodec.h"
+#include "platform/AutostartEntry.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "support/FaultyCalls.h"
 #include "toolkit/AnimatedColumn.h"
+#include "toolkit/CheckBox.h"
 #include "toolkit/Motion.h"
 #include "toolkit/PlainButton.h"
 #include "toolkit/Stepper.h"
@@ -36,6 +39,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -366,6 +370,89 @@ private slots:
         QCOMPARE(stepper->upArrow()->isEnabled(), shown != 120);
         QCOMPARE(stepper->downArrow()->isEnabled(), shown != 5);
         QCOMPARE(Preferences().storedTimerMinutes(), announced.isEmpty() ? stored : shown);
+    }
+
+    // The check box shows whether the autostart entry is there and switched on, read as the
+    // panel opens; Space (after Tab from the stepper) turns it the other way on the disk, and
+    // the box shows what the disk then holds. Each entry written passes desktop-file-validate
+    // and starts the program given, quoted by the Exec rules.
+    void launchAtLogin_data()
+    {
+        QTest::addColumn<QString>("program");     // an entry written for it first, if any
+        QTest::addColumn<QByteArray>("existing"); // a file put there by hand; "folder": the
+                                                  // autostart folder's name taken by a file
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<bool>("after");
+        QTest::addColumn<QString>("exec"); // the Exec line of the entry written
+        const QByteArray hand = "[Desktop Entry]\nType=Application\nName=L\nExec=lorvane\n";
+        const QString running = "Exec=" + QCoreApplication::applicationFilePath();
+        auto row = [](const char *name, const QString &program, const QByteArray &existing,
+                      bool shown, bool after, const QString &exec) {
+            QTest::newRow(name) << program << existing << shown << after << exec;
+        };
+        row("absent: off, then written", "", "", false, true, running);
+        row("enabled: on, then removed", "", hand + "X-GNOME-Autostart-enabled=true\n", true, false,
+            "");
+        row("Hidden=true: off, then written anew", "", hand + "Hidden=true\n", false, true,
+            running);
+        row("off for GNOME: off, then written anew", "", hand + "X-GNOME-Autostart-enabled=false\n",
+            false, true, running);
+        row("a path with a space, $ and %: quoted", "/opt/Mis programas/lorvane$ 100%", "", true,
+            false, R"(Exec="/opt/Mis programas/lorvane\\$ 100%%")");
+        row("cannot be written: stays off, says why", "", "folder", false, false, "");
+    }
+    void launchAtLogin()
+    {
+        QFETCH(QString, program);
+        QFETCH(QByteArray, existing);
+        QFETCH(bool, shown);
+        QFETCH(bool, after);
+        QFETCH(QString, exec);
+        const QString path = AutostartEntry::path();
+        QCOMPARE(path, m_config->filePath("autostart/io.github.lorvane.Lorvane.desktop"));
+        auto verifyWritten = [&] {
+            QProcess validate;
+            validate.start("desktop-file-validate", {path});
+            QVERIFY2(validate.waitForFinished(), "desktop-file-validate is not installed");
+            const QByteArray complaints = validate.readAllStandardOutput();
+            QVERIFY2(validate.exitCode() == 0 && complaints.isEmpty(), complaints.constData());
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
+            QVERIFY(lines.contains(exec) && lines.contains("X-GNOME-Autostart-enabled=true"));
+        };
+        if (!program.isEmpty()) {
+            QVERIFY(!AutostartEntry(program).setEnabled(true));
+            verifyWritten();
+        }
+        if (!existing.isEmpty()) {
+            const bool folder = existing == "folder";
+            QVERIFY(folder || QDir().mkpath(m_config->filePath("autostart")));
+            QFile file(folder ? m_config->filePath("autostart") : path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(existing) > 0);
+        }
+        makeView({});
+        m_view->toggleSettings();
+        auto *box = m_view->findChild<CheckBox *>();
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(box);
+        QCOMPARE(accessible->role(), QAccessible::CheckBox);
+        QCOMPARE(accessible->text(QAccessible::Name), u"Abrir al iniciar la sesión"_qs);
+        QCOMPARE(bool(accessible->state().checked), shown);
+        m_view->findChild<Stepper *>()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), box);
+        if (existing == "folder")
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^lorvane: .*autostart"));
+        QTest::keyClick(box, Qt::Key_Space);
+        QCOMPARE(box->isChecked(), after);
+        QCOMPARE(QFileInfo::exists(path), after);
+        if (after)
+            verifyWritten();
+        // Removed by hand while the panel is closed: off when it opens again.
+        m_view->toggleSettings();
+        QFile::remove(path);
+        m_view->toggleSettings();
+        QVERIFY(!box->isChecked());
     }
 
     // Typing then keys or clicks, with casa, compras and trabajo in use: the list shown after

@@ -11,6 +11,7 @@
 
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -71,7 +72,9 @@ SettingsPanel::SettingsPanel(QWidget *parent) : QWidget(parent)
     connect(m_stepper, &Stepper::stepDownRequested, this, [this] { step(-1); });
     m_stepper->upArrow()->setAccessibleName(tr("Aumentar intervalo"));
     m_stepper->downArrow()->setAccessibleName(tr("Reducir intervalo"));
-    connect(m_launchAtLogin, &QAbstractButton::clicked, this, &SettingsPanel::launchAtLoginChosen);
+    // toggled(), not clicked(): a screen reader's toggle action changes the state without a
+    // click, and must ask all the same.
+    connect(m_launchAtLogin, &QAbstractButton::toggled, this, &SettingsPanel::launchAtLoginChosen);
 }
 
 void SettingsPanel::setMinutes(int minutes)
@@ -85,7 +88,8 @@ void SettingsPanel::setMinutes(int minutes)
 
 void SettingsPanel::setLaunchAtLogin(bool enabled)
 {
-    // Only a click asks (clicked()), so this sets the box quietly.
+    // Shown quietly: only the user's change asks for one.
+    const QSignalBlocker quiet(m_launchAtLogin);
     m_launchAtLogin->setChecked(enabled);
 }
 

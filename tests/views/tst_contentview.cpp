@@ -277,6 +277,11 @@ private slots:
         QCOMPARE(stored(), tasks);
         QCOMPARE(field->text(), text);
         QCOMPARE(m_view->undoToast()->isVisible(), toast);
+        // A screen reader meets the toast as an alert, by its text, with its button.
+        QAccessibleInterface *alert = QAccessible::queryAccessibleInterface(m_view->undoToast());
+        QCOMPARE(alert->role(), QAccessible::AlertMessage);
+        QCOMPARE(alert->text(QAccessible::Name), "Tarea eliminada");
+        QCOMPARE(alert->child(0)->text(QAccessible::Name), "Deshacer");
     }
 
     // An edit open on C while A above it is deleted is stored to C, trimmed, and only to C,

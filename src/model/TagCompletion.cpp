@@ -29,10 +29,9 @@ QStringList TagCompletion::candidates(const QString &partial, const QStringList 
 {
     if (partial.isEmpty())
         return allTags;
-    const QString needle = partial.normalized(QString::NormalizationForm_C);
     QStringList found;
     for (const QString &tag : allTags) {
-        if (tag.normalized(QString::NormalizationForm_C).contains(needle, Qt::CaseInsensitive))
+        if (tagContains(tag, partial))
             found.append(tag);
     }
     return found;

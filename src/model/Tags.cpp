@@ -152,7 +152,19 @@ QString trimmedSpacesAndTabs(const QString &text)
 
 QString tagKey(const QString &tag)
 {
-    return tag.toLower().normalized(QString::NormalizationForm_C);
+    return tag.normalized(QString::NormalizationForm_D)
+        .toLower()
+        .normalized(QString::NormalizationForm_C);
+}
+
+bool sameTag(const QString &a, const QString &b)
+{
+    return a == b || tagKey(a) == tagKey(b);
+}
+
+bool tagContains(const QString &tag, const QString &part)
+{
+    return tagKey(tag).contains(tagKey(part));
 }
 
 std::uint64_t tagHash(const QString &tag)

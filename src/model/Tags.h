@@ -27,9 +27,14 @@ QString displayText(const QString &text, const QStringList &tags);
 QString trimmedSpacesAndTabs(const QString &text);
 
 // The key by which tags are compared: Unicode default lower-casing, independent of locale,
-// in composed form, so that "#café" typed with a combining accent is the same tag as with
-// a precomposed é.
+// of the decomposed text, then composed again, so that canonically equivalent spellings
+// ("#café" typed with a combining accent or with a precomposed é) give one key.
 QString tagKey(const QString &tag);
+// The one rule for "the same tag", used by the list of tags, the filter, the selected chip
+// and completion: equal keys.
+bool sameTag(const QString &a, const QString &b);
+// Whether `part` occurs in `tag` under the same rule (for completion).
+bool tagContains(const QString &tag, const QString &part);
 
 // How many colours the tag palette holds; the palette itself belongs to the interface.
 inline constexpr int tagColorCount = 6;

@@ -7,6 +7,7 @@
 
 #include <QCollator>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSet>
 
 #include <algorithm>
@@ -80,8 +81,13 @@ QStringList TaskStore::allTags() const
         }
     }
 
-    // QCollator() follows QLocale(), the current default locale.
-    QCollator collator;
+    // The current default locale's collation; without a language (C or POSIX, as minimal
+    // systems and some session managers set), Spanish, the language of the interface, so
+    // that accented tags do not sort after "z".
+    QLocale locale;
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::Spanish, QLocale::Spain);
+    QCollator collator(locale);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::stable_sort(tags.begin(), tags.end(), [&collator](const QString &a, const QString &b) {
         return collator.compare(a, b) < 0;

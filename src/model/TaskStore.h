@@ -53,8 +53,9 @@ public:
 
     int indexOf(const QUuid &id) const;
 
-    // One entry per tag in use (compared lower-cased), spelled as first written, sorted by
-    // the current locale's case-insensitive collation; equal entries keep their order.
+    // One entry per tag in use (compared by sameTag()), spelled as first written, sorted by
+    // the current locale's case-insensitive collation (Spanish where the locale has no
+    // language); equal entries keep their order.
     QStringList allTags() const;
 
     // Why the list in memory is not stored; nothing while every change is.

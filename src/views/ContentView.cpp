@@ -105,7 +105,7 @@ QList<int> ContentView::filteredIndices() const
         if (m_selectedTag) {
             const QStringList &tags = tasks[position].tags;
             const bool carriesTag = std::any_of(tags.begin(), tags.end(), [&](const QString &t) {
-                return t.compare(*m_selectedTag, Qt::CaseInsensitive) == 0;
+                return sameTag(t, *m_selectedTag);
             });
             if (!carriesTag)
                 continue;

@@ -1,5 +1,7 @@
 #include "views/TagFilterBar.h"
 
+#include "model/Tags.h"
+
 #include "toolkit/ColumnMotion.h"
 #include "toolkit/Motion.h"
 #include "views/TagChip.h"
@@ -104,8 +106,7 @@ void TagFilterBar::setState(const QStringList &allTags, const std::optional<QStr
     // strip (chips made later would otherwise come last in the window's Tab order).
     QWidget *before = m_content;
     for (TagChip *chip : std::as_const(m_chips)) {
-        chip->setSelected(selectedTag &&
-                          chip->tag().compare(*selectedTag, Qt::CaseInsensitive) == 0);
+        chip->setSelected(selectedTag && sameTag(chip->tag(), *selectedTag));
         QWidget::setTabOrder(before, chip);
         before = chip;
     }

@@ -130,8 +130,11 @@ private slots:
         const Texts abc{"A", "B", "C"};
         row("no tasks, a tag chosen", {}, "filter", {}, "");
         row("chip clicked, filter without case",
-            {"A #casa", "B #trabajo:p", "C #casa:p", "D #Casa:d"}, "click",
+            {"A #casa", "B #trabajo:p", "C #casa:p", "D #Casa:d"}, "click casa",
             {"C #casa:p", "A #casa", "D #Casa:d"}, "3 pendientes");
+        row("one chip for every spelling of its tag",
+            {u"A #café"_qs, u"B #CAFE\u0301"_qs, "C #cafe"}, "click café",
+            {u"A #café"_qs, u"B #CAFE\u0301"_qs}, "3 pendientes");
         row("filter on a tag nobody carries: an empty list", {"A #casa"}, "filter", {},
             "1 pendiente");
         row("done mark", abc, "done", {"A", "B:d", "C"}, "2 pendientes");
@@ -153,8 +156,8 @@ private slots:
         QEnterEvent enter({9, 9}, {9, 9}, {9, 9});
         if (action == "filter")
             m_view->toggleTagFilter("nada", false);
-        else if (action == "click")
-            QTest::mouseClick(chip("casa"), Qt::LeftButton);
+        else if (action.startsWith("click "))
+            QTest::mouseClick(chip(action.mid(6)), Qt::LeftButton);
         else if (action == "done")
             QTest::mouseClick(second->findChild<QWidget *>("doneMark"), Qt::LeftButton);
         else if (action == "add")

@@ -99,19 +99,24 @@ bool Preferences::updateTasksDocument(const TasksUpdate &update)
     });
 }
 
-int Preferences::timerMinutes() const
+// Read as 64-bit integers: a value stored outside the range of int is what it is, never
+// wrapped round to another number.
+qint64 Preferences::timerMinutes() const
 {
     bool isInteger = false;
-    const int minutes = SettingsText(bytesOnDisk())
-                            .value(QLatin1StringView(timerMinutesKey))
-                            .toString()
-                            .toInt(&isInteger);
+    const qint64 minutes = SettingsText(bytesOnDisk())
+                               .value(QLatin1StringView(timerMinutesKey))
+                               .toString()
+                               .toLongLong(&isInteger);
     return isInteger ? minutes : defaultTimerMinutes;
 }
 
-int Preferences::storedTimerMinutes() const
+qint64 Preferences::storedTimerMinutes() const
 {
-    return SettingsText(bytesOnDisk()).value(QLatin1StringView(timerMinutesKey)).toString().toInt();
+    return SettingsText(bytesOnDisk())
+        .value(QLatin1StringView(timerMinutesKey))
+        .toString()
+        .toLongLong();
 }
 
 bool Preferences::setTimerMinutes(int minutes)

@@ -44,9 +44,9 @@ public:
     bool updateTasksDocument(const TasksUpdate &update);
 
     // The stored interval; the default when absent or not an integer.
-    int timerMinutes() const;
+    qint64 timerMinutes() const;
     // The raw integer, 0 when absent, as the reminder reads it.
-    int storedTimerMinutes() const;
+    qint64 storedTimerMinutes() const;
     bool setTimerMinutes(int minutes);
 
     // Why the last write failed; nothing when it succeeded or had nothing to write.

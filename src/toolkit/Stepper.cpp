@@ -29,7 +29,7 @@ Stepper::Stepper(QWidget *parent) : QWidget(parent)
     connect(m_down, &QAbstractButton::clicked, this, &Stepper::stepDownRequested);
 }
 
-void Stepper::setValue(int value)
+void Stepper::setValue(qint64 value)
 {
     if (value == m_value)
         return;

@@ -16,7 +16,7 @@ class Stepper : public QWidget
 public:
     explicit Stepper(QWidget *parent = nullptr);
 
-    void setValue(int value);
+    void setValue(qint64 value);
     void setSuffix(const QString &suffix);
     // "30 min"
     QString labelText() const;
@@ -44,7 +44,7 @@ private:
     QRectF arrowsRect() const;
     void placeArrows();
 
-    int m_value = 0;
+    qint64 m_value = 0;
     QString m_suffix;
     StepperArrow *m_up = nullptr;
     StepperArrow *m_down = nullptr;

@@ -189,7 +189,7 @@ void ContentView::redo()
 
 void ContentView::setTimerMinutes(int minutes)
 {
-    const int before = m_preferences.timerMinutes();
+    const qint64 before = m_preferences.timerMinutes();
     // The observer of the notification reads the interval from the preferences, so the
     // value must be stored before the post.
     m_preferences.setTimerMinutes(minutes);

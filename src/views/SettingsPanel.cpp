@@ -20,14 +20,14 @@ namespace {
 
 // One step from `value`; a value outside the range goes to the nearer end whichever way
 // it is stepped.
-int steppedValue(int value, int direction)
+qint64 steppedValue(qint64 value, int direction)
 {
     if (value < SettingsPanel::minimumMinutes)
         return SettingsPanel::minimumMinutes;
     if (value > SettingsPanel::maximumMinutes)
         return SettingsPanel::maximumMinutes;
-    return std::clamp(value + direction * SettingsPanel::stepMinutes, SettingsPanel::minimumMinutes,
-                      SettingsPanel::maximumMinutes);
+    return std::clamp<qint64>(value + direction * SettingsPanel::stepMinutes,
+                              SettingsPanel::minimumMinutes, SettingsPanel::maximumMinutes);
 }
 
 QColor secondary(const Theme &theme)
@@ -77,7 +77,7 @@ SettingsPanel::SettingsPanel(QWidget *parent) : QWidget(parent)
     connect(m_launchAtLogin, &QAbstractButton::toggled, this, &SettingsPanel::launchAtLoginChosen);
 }
 
-void SettingsPanel::setMinutes(int minutes)
+void SettingsPanel::setMinutes(qint64 minutes)
 {
     m_minutes = minutes;
     m_stepper->setValue(minutes);
@@ -95,9 +95,9 @@ void SettingsPanel::setLaunchAtLogin(bool enabled)
 
 void SettingsPanel::step(int direction)
 {
-    const int next = steppedValue(m_minutes, direction);
+    const qint64 next = steppedValue(m_minutes, direction);
     if (next != m_minutes)
-        emit minutesChosen(next);
+        emit minutesChosen(int(next)); // within 5...120 by now
 }
 
 void SettingsPanel::paintEvent(QPaintEvent *)

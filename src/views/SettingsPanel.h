@@ -24,7 +24,7 @@ public:
 
     explicit SettingsPanel(QWidget *parent = nullptr);
 
-    void setMinutes(int minutes);
+    void setMinutes(qint64 minutes);
     void setLaunchAtLogin(bool enabled);
 
 signals:
@@ -37,7 +37,7 @@ protected:
 private:
     void step(int direction);
 
-    int m_minutes = 0;
+    qint64 m_minutes = 0;
     Stepper *m_stepper = nullptr;
     CheckBox *m_launchAtLogin = nullptr;
 };

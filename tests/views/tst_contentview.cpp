@@ -339,16 +339,18 @@ private slots:
     // then announced once; an arrow that would change nothing is dimmed.
     void reminderInterval_data()
     {
-        QTest::addColumn<int>("stored");    // 0: nothing stored, first launch
+        QTest::addColumn<qint64>("stored"); // 0: nothing stored, first launch
         QTest::addColumn<QString>("steps"); // 'u'/'d': arrow clicks, 'U'/'D': Up/Down keys
         QTest::addColumn<QList<int>>("announced");
-        QTest::newRow("first launch, up, down by key") << 0 << "uD" << QList<int>{35, 30};
-        QTest::newRow("just above the range, down") << 122 << "d" << QList<int>{120};
-        QTest::newRow("off the steps, to the top") << 107 << "uuU" << QList<int>{112, 117, 120};
+        QTest::newRow("first launch, up, down by key") << 0ll << "uD" << QList<int>{35, 30};
+        QTest::newRow("just above the range, down") << 122ll << "d" << QList<int>{120};
+        QTest::newRow("off the steps, to the top") << 107ll << "uuU" << QList<int>{112, 117, 120};
+        QTest::newRow("beyond int, as it is") << 999999999999ll << "" << QList<int>{};
+        QTest::newRow("beyond int, down") << 999999999999ll << "d" << QList<int>{120};
     }
     void reminderInterval()
     {
-        QFETCH(int, stored);
+        QFETCH(qint64, stored);
         QFETCH(QString, steps);
         QFETCH(QList<int>, announced);
         if (stored)
@@ -373,7 +375,7 @@ private slots:
         }
         disconnect(connection);
         QCOMPARE(posted, announced);
-        const int shown = announced.isEmpty() ? (stored ? stored : 30) : announced.last();
+        const qint64 shown = announced.isEmpty() ? (stored ? stored : 30) : announced.last();
         QCOMPARE(stepper->labelText(), QStringLiteral("%1 min").arg(shown));
         QCOMPARE(stepper->upArrow()->isEnabled(), shown != 120);
         QCOMPARE(stepper->downArrow()->isEnabled(), shown != 5);

@@ -1,5 +1,6 @@
 #include "app/DesktopAppearance.h"
 
+#include "toolkit/Motion.h"
 #include "toolkit/Theme.h"
 
 #include <QApplication>
@@ -17,6 +18,12 @@ const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString settingsInterface = QStringLiteral("org.freedesktop.portal.Settings");
 const QString appearanceGroup = QStringLiteral("org.freedesktop.appearance");
 const QString colorSchemeKey = QStringLiteral("color-scheme");
+// The desktops' "reduce animation" choices: GNOME's switch, and Plasma's animation speed,
+// where 0 means none.
+const QString gnomeGroup = QStringLiteral("org.gnome.desktop.interface");
+const QString gnomeAnimationsKey = QStringLiteral("enable-animations");
+const QString plasmaGroup = QStringLiteral("org.kde.kdeglobals.KDE");
+const QString plasmaAnimationsKey = QStringLiteral("AnimationDurationFactor");
 
 // A desktop session announces its bus in the environment or at the standard place in the
 // runtime folder. Without either, libdbus would start a private bus for the X display
@@ -29,13 +36,20 @@ bool sessionBusAnnounced()
     return !runtimeFolder.isEmpty() && QFileInfo::exists(runtimeFolder + QStringLiteral("/bus"));
 }
 
-// The value is a uint32 in a variant; some portal versions answer Read with that variant
-// wrapped in a second one. Unknown values and types mean no preference.
-DesktopAppearance::ColorScheme colorSchemeFrom(QVariant value)
+// A setting's value comes in a variant; some portal versions answer Read with that variant
+// wrapped in a second one.
+QVariant unwrapped(QVariant value)
 {
-    for (int unwrapped = 0;
-         unwrapped < 2 && value.metaType() == QMetaType::fromType<QDBusVariant>(); ++unwrapped)
+    for (int level = 0; level < 2 && value.metaType() == QMetaType::fromType<QDBusVariant>();
+         ++level)
         value = qvariant_cast<QDBusVariant>(value).variant();
+    return value;
+}
+
+// A uint32; unknown values and types mean no preference.
+DesktopAppearance::ColorScheme colorSchemeFrom(const QVariant &wrapped)
+{
+    const QVariant value = unwrapped(wrapped);
     if (value.metaType() != QMetaType::fromType<uint>())
         return DesktopAppearance::ColorScheme::NoPreference;
     switch (value.toUInt()) {
@@ -108,24 +122,35 @@ DesktopAppearance::DesktopAppearance(std::chrono::milliseconds patience, QObject
     bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"),
                 this, SLOT(onSettingChanged(QString, QString, QDBusVariant)));
 
-    QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface,
-                                                       QStringLiteral("Read"));
-    read << appearanceGroup << colorSchemeKey;
     // An activatable portal that is not running yet is started by the bus; its answer may
-    // come after `patience` and is applied then.
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(read), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, &DesktopAppearance::onReadFinished);
+    // come after `patience` and is applied then. An error (no portal, a portal without the
+    // key, no answer) leaves what was there: the desktop's palette, animations on.
+    const auto read = [this, &bus](const QString &group, const QString &key, auto &&take) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            portalService, portalPath, settingsInterface, QStringLiteral("Read"));
+        message << group << key;
+        auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(message), this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this,
+                [take](QDBusPendingCallWatcher *watcher) {
+                    watcher->deleteLater();
+                    const QDBusMessage reply = watcher->reply();
+                    take(reply.type() == QDBusMessage::ReplyMessage, reply.arguments().value(0));
+                });
+    };
+    read(appearanceGroup, colorSchemeKey, [this](bool answered, const QVariant &value) {
+        if (answered)
+            apply(colorSchemeFrom(value));
+        settle();
+    });
+    read(gnomeGroup, gnomeAnimationsKey, [this](bool answered, const QVariant &value) {
+        if (answered)
+            takeSetting(gnomeGroup, gnomeAnimationsKey, value);
+    });
+    read(plasmaGroup, plasmaAnimationsKey, [this](bool answered, const QVariant &value) {
+        if (answered)
+            takeSetting(plasmaGroup, plasmaAnimationsKey, value);
+    });
     m_patience.start(patience);
-}
-
-void DesktopAppearance::onReadFinished(QDBusPendingCallWatcher *watcher)
-{
-    watcher->deleteLater();
-    // An error (no portal, a portal without the key, no answer) leaves the desktop's palette.
-    const QDBusMessage reply = watcher->reply();
-    if (reply.type() == QDBusMessage::ReplyMessage)
-        apply(colorSchemeFrom(reply.arguments().value(0)));
-    settle();
 }
 
 void DesktopAppearance::onSettingChanged(const QString &group, const QString &key,
@@ -133,6 +158,24 @@ void DesktopAppearance::onSettingChanged(const QString &group, const QString &ke
 {
     if (group == appearanceGroup && key == colorSchemeKey)
         apply(colorSchemeFrom(QVariant::fromValue(value)));
+    else
+        takeSetting(group, key, QVariant::fromValue(value));
+}
+
+void DesktopAppearance::takeSetting(const QString &group, const QString &key,
+                                    const QVariant &wrapped)
+{
+    const QVariant value = unwrapped(wrapped);
+    if (group == gnomeGroup && key == gnomeAnimationsKey &&
+        value.metaType() == QMetaType::fromType<bool>())
+        m_gnomeAnimations = value.toBool();
+    else if (group == plasmaGroup && key == plasmaAnimationsKey && value.canConvert<double>())
+        m_plasmaAnimations = value.toDouble() > 0;
+    else
+        return;
+    // Either desktop's choice to reduce animation is followed: every change then lands at
+    // once.
+    Motion::setAnimationsEnabled(m_gnomeAnimations && m_plasmaAnimations);
 }
 
 void DesktopAppearance::apply(ColorScheme scheme)

@@ -13,7 +13,9 @@ class QDBusPendingCallWatcher;
 // "org.freedesktop.appearance", key "color-scheme") and not through a Qt platform theme, so
 // Qt 6.4 alone keeps the light Fusion palette there. The choice is read once and then
 // followed as it changes; without a session bus, a portal or a preference the desktop's own
-// palette stays, and the interface reads light or dark from it as before.
+// palette stays, and the interface reads light or dark from it as before. The desktop's
+// choice to reduce animation comes the same way (GNOME's "enable-animations", Plasma's
+// "AnimationDurationFactor") and switches the window's animations off while it holds.
 class DesktopAppearance : public QObject
 {
     Q_OBJECT
@@ -37,11 +39,13 @@ private slots:
     void onSettingChanged(const QString &group, const QString &key, const QDBusVariant &value);
 
 private:
-    void onReadFinished(QDBusPendingCallWatcher *watcher);
     void apply(ColorScheme scheme);
+    void takeSetting(const QString &group, const QString &key, const QVariant &value);
     void settle();
 
     QTimer m_patience;
     bool m_isSettled = false;
     ColorScheme m_applied = ColorScheme::NoPreference;
+    bool m_gnomeAnimations = true;
+    bool m_plasmaAnimations = true;
 };

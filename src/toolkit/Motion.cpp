@@ -212,4 +212,9 @@ void setAnimationsEnabled(bool enabled)
     enabledFlag() = enabled;
 }
 
+bool animationsEnabled()
+{
+    return enabledFlag();
+}
+
 } // namespace Motion

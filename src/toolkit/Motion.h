@@ -55,7 +55,9 @@ void setPresent(QWidget *widget, bool present);
 // Whether `widget` is shown and not fading out.
 bool isPresent(const QWidget *widget);
 
-// Tests and benchmarks switch animations off to see end states at once.
+// Off where the desktop asks for reduced animation, and in tests and benchmarks to see end
+// states at once: every change is then applied at once.
 void setAnimationsEnabled(bool enabled);
+bool animationsEnabled();
 
 } // namespace Motion

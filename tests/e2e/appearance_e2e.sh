@@ -1,6 +1,6 @@
 #!/bin/bash
-# End-to-end check that the window is light or dark as the desktop's XDG portal says, at
-# start and live, with a stand-in portal on a private session bus.
+# End-to-end check that the window is light or dark, and animates or not, as the desktop's
+# XDG portal says, at start and live, with a stand-in portal on a private session bus.
 #   usage: appearance_e2e.sh /path/to/lorvane-testing
 # With LORVANE_SCREENSHOT_DIR set, the last grab of each appearance is kept there.
 set -euo pipefail
@@ -14,8 +14,10 @@ mkdir -p "$SHOTS"
 for tool in dbus-daemon dbus-send; do command -v $tool >/dev/null || skip "$tool is missing"; done
 "$PYTHON" -c 'import dbus, gi' 2>/dev/null || skip "python3-dbus or python3-gi is missing"
 
-# start_portal SCHEME: Read answers SCHEME in two nested variants, as xdg-desktop-portal
-# does; org.lorvane.TestPortal.Set changes it and announces it in one, as SettingChanged is.
+# start_portal SCHEME [ANIMATIONS]: Read answers SCHEME in two nested variants, as
+# xdg-desktop-portal does, and GNOME's enable-animations when given (else it has no such
+# key); org.lorvane.TestPortal.Set changes the scheme and announces it in one, as
+# SettingChanged is, and SetPlasmaSpeed announces Plasma's animation speed.
 start_portal() {
     "$PYTHON" - "$@" >"$WORK/portal.log" 2>&1 <<'EOF' &
 import sys, dbus, dbus.service, dbus.mainloop.glib
@@ -24,13 +26,22 @@ SETTINGS, GROUP, KEY = "org.freedesktop.portal.Settings", "org.freedesktop.appea
 class Portal(dbus.service.Object):
     @dbus.service.method(SETTINGS, in_signature="ss", out_signature="v")
     def Read(self, group, key):
-        return dbus.UInt32(self.scheme, variant_level=2)
+        if key == KEY:
+            return dbus.UInt32(self.scheme, variant_level=2)
+        if key == "enable-animations" and len(sys.argv) > 2:
+            return dbus.Boolean(sys.argv[2] == "on", variant_level=2)
+        raise dbus.exceptions.DBusException("no such key",
+                                            name="org.freedesktop.portal.Error.NotFound")
     @dbus.service.signal(SETTINGS, signature="ssv")
     def SettingChanged(self, group, key, value): pass
     @dbus.service.method("org.lorvane.TestPortal", in_signature="u")
     def Set(self, scheme):
         self.scheme = scheme
         self.SettingChanged(GROUP, KEY, dbus.UInt32(scheme, variant_level=1))
+    @dbus.service.method("org.lorvane.TestPortal", in_signature="d")
+    def SetPlasmaSpeed(self, factor):
+        self.SettingChanged("org.kde.kdeglobals.KDE", "AnimationDurationFactor",
+                            dbus.Double(factor, variant_level=1))
 dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
 portal = Portal(dbus.SessionBus(), "/org/freedesktop/portal/desktop")
 portal.scheme = int(sys.argv[1])
@@ -38,6 +49,7 @@ name = dbus.service.BusName("org.freedesktop.portal.Desktop", dbus.SessionBus())
 print("ready", flush=True)
 GLib.MainLoop().run()
 EOF
+    PORTAL_PID=$!
     PIDS+=($!)
     wait_for "the stand-in portal" 10 grep -qs ready "$WORK/portal.log"
 }
@@ -83,5 +95,30 @@ step "the desktop switches to light, to dark, to no preference (the palette's ow
 set_scheme 2; expect light
 set_scheme 1; expect dark
 set_scheme 0; expect light
+animations_are() { [[ $(hook animations) == "$1" ]]; }
+animations_are on || fail "animations off without a desktop asking"
+stop_lorvane
+
+step "GNOME's reduce-animation choice at start, then Plasma's speed live"
+kill "$PORTAL_PID"; wait "$PORTAL_PID" 2>/dev/null || true
+start_portal 1 off
+start_lorvane
+expect dark
+wait_for "animations off as GNOME says" 10 animations_are off
+dbus-send --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
+    org.lorvane.TestPortal.SetPlasmaSpeed "double:0" >/dev/null
+animations_are off || fail "Plasma's speed 0 turned animations on"
+stop_lorvane
+kill "$PORTAL_PID"; wait "$PORTAL_PID" 2>/dev/null || true
+start_portal 2 on
+start_lorvane
+expect light
+animations_are on || fail "animations off with GNOME's on"
+dbus-send --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
+    org.lorvane.TestPortal.SetPlasmaSpeed "double:0" >/dev/null
+wait_for "animations off at Plasma's speed 0" 10 animations_are off
+dbus-send --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
+    org.lorvane.TestPortal.SetPlasmaSpeed "double:1" >/dev/null
+wait_for "animations back at Plasma's speed 1" 10 animations_are on
 stop_lorvane
 echo "PASS"

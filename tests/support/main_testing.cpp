@@ -8,6 +8,7 @@
 #include "app/MainWindow.h"
 #include "model/Tags.h"
 #include "model/TaskStore.h"
+#include "toolkit/Motion.h"
 #include "views/ContentView.h"
 #include "views/TaskListSection.h"
 #include "views/TaskRow.h"
@@ -80,6 +81,9 @@ QHash<QByteArray, Command> commandsFor(RunningApplication &running)
     commands["grab"] = [&window](const QByteArray &path) {
         return window.grab().save(QString::fromUtf8(path)) ? QByteArrayLiteral("ok")
                                                            : QByteArrayLiteral("error");
+    };
+    commands["animations"] = [](const QByteArray &) {
+        return Motion::animationsEnabled() ? QByteArrayLiteral("on") : QByteArrayLiteral("off");
     };
     commands["platform"] = [](const QByteArray &) {
         return QGuiApplication::platformName().toUtf8();

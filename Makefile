@@ -1,8 +1,9 @@
-# Set-up, build, run and test on a fresh Debian 12 (or Ubuntu) machine.
+# Set-up, build, run and test on a fresh Debian 12 machine (or a later release with Qt 6.4
+# and CMake 3.25 or newer, such as Debian 13 or Ubuntu 24.04; Ubuntu 22.04's are too old).
 #   make run    install what is missing, build, start Lorvane
 #   make test   install what is missing, build, run every test
 #   make bench  build and print the benchmarks
-#   make soak   long runs of the fuzzers and the crash test (minutes)
+#   make soak   long runs of the fuzzers and the crash test (about three hours)
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
@@ -125,18 +126,18 @@ bench: build
 
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/tools/render_screenshots docs/screenshots
-	tools/scaled_screenshots.sh $(BUILD)/lorvane-testing docs/screenshots
+	tests/e2e/scaled_screenshots.sh $(BUILD)/lorvane-testing docs/screenshots
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-# The Debian package lorvane_<version>_amd64.deb, here: what `make install` installs, under
+# The Debian package lorvane_<version>_<architecture>.deb, here: what `make install` installs, under
 # /usr. Only the installed targets are built, not the tests; CPack strips the binary.
 deb: configure
 	cmake --build $(BUILD) -j $(JOBS) --target lorvane lorvane_docs
 	rm -f $(BUILD)/lorvane_*.deb
 	cd $(BUILD) && cpack -G DEB
-	cp $(BUILD)/lorvane_*_amd64.deb .
+	cp $(BUILD)/lorvane_*_$$(dpkg --print-architecture).deb .
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

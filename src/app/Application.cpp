@@ -67,7 +67,9 @@ int runApplication(int argc, char *argv[], const std::function<void(RunningAppli
     // Both outlive the application object, which keeps a reference to them.
     int qtArgc = int(qtArguments.size());
 
-    QGuiApplication::setDesktopFileName(QStringLiteral("lorvane"));
+    // The desktop entry is named after the application id, as are the bus name and the
+    // AppStream metadata; Wayland compositors match the window to it by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.lorvane.Lorvane"));
     QApplication app(qtArgc, qtArgv.data());
     // Qt's accessibility bridge connects to the session bus as the first widget is made, and
     // waits for it: the connection (a process start where no bus is announced) is made on

@@ -15,8 +15,8 @@
 
 namespace {
 
-// The installed desktop entry, compiled in from packaging/lorvane.desktop.
-constexpr auto installedEntry = ":/lorvane/lorvane.desktop";
+// The installed desktop entry, compiled in from packaging/io.github.lorvane.Lorvane.desktop.
+constexpr auto installedEntry = ":/lorvane/io.github.lorvane.Lorvane.desktop";
 
 // The value `key` last has in the [Desktop Entry] group; nothing when it has none.
 std::optional<QByteArray> mainGroupValue(const QByteArray &bytes, const QByteArray &key)

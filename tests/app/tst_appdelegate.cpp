@@ -64,7 +64,6 @@ private slots:
     void intervalChangeRestartsAfterThePost();
     void reopen_data();
     void reopen();
-    void reminderRaisesWithoutActivating();
     void qtTextsAreSpanish();
 };
 
@@ -159,27 +158,6 @@ void TestAppDelegate::reopen()
     } else {
         QTRY_COMPARE(QApplication::activeWindow(), shell.window.get());
     }
-}
-
-void TestAppDelegate::reminderRaisesWithoutActivating()
-{
-    Shell shell;
-    shell.delegate->applicationDidFinishLaunching();
-    QWidget other;
-    other.show();
-    other.activateWindow();
-    QTRY_COMPARE(QApplication::activeWindow(), &other);
-
-    // A closed window stays closed; a shown one does not take the focus.
-    shell.delegate->reminderTimer().fire();
-    QTest::qWait(50);
-    QVERIFY(!shell.window->isVisible());
-    shell.window->show();
-    other.activateWindow();
-    QTRY_COMPARE(QApplication::activeWindow(), &other);
-    shell.delegate->reminderTimer().fire();
-    QTest::qWait(50);
-    QCOMPARE(QApplication::activeWindow(), &other);
 }
 
 void TestAppDelegate::qtTextsAreSpanish()

@@ -17,15 +17,16 @@ for tool in dpkg-shlibdeps file lintian desktop-file-validate appstreamcli Xvfb 
 done
 
 # A private umask, as many users have, must not leak into the package's folder modes.
-step "cpack builds lorvane_${VERSION}_amd64.deb"
+ARCH=$(dpkg --print-architecture)
+step "cpack builds lorvane_${VERSION}_${ARCH}.deb"
 (umask 077 && "$CPACK" -G DEB --config "$BUILD/CPackConfig.cmake" -B "$WORK/out") \
     >"$WORK/cpack.log" 2>&1 || fail "cpack failed"
-DEB=$WORK/out/lorvane_${VERSION}_amd64.deb
+DEB=$WORK/out/lorvane_${VERSION}_${ARCH}.deb
 [[ -f $DEB ]] || fail "no $(basename "$DEB") among: $(ls "$WORK/out")"
 
 step "the product's files, owned by root, and no program but lorvane"
 dpkg-deb -c "$DEB" >"$WORK/contents"
-for file in bin/lorvane share/applications/lorvane.desktop \
+for file in bin/lorvane share/applications/io.github.lorvane.Lorvane.desktop \
     share/icons/hicolor/scalable/apps/lorvane.svg \
     share/metainfo/io.github.lorvane.Lorvane.metainfo.xml share/man/man1/lorvane.1.gz; do
     grep -q " \./usr/$file\$" "$WORK/contents" || fail "the package lacks /usr/$file"
@@ -48,7 +49,7 @@ lintian --tag-display-limit 0 --fail-on error,warning "$DEB" || fail "lintian co
 step "the unpacked desktop entry, icon and metadata validate"
 ROOT=$WORK/root
 dpkg -x "$DEB" "$ROOT"
-DESKTOP=$ROOT/usr/share/applications/lorvane.desktop
+DESKTOP=$ROOT/usr/share/applications/io.github.lorvane.Lorvane.desktop
 desktop-file-validate "$DESKTOP"
 for line in 'Name=Lorvane' 'Exec=lorvane' 'Icon=lorvane' 'Categories=Utility;' \
     'StartupWMClass=lorvane'; do

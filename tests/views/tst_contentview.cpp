@@ -485,6 +485,7 @@ private slots:
         row("Enter applies the highlighted row", "x #c", {"Tab", "Enter"}, "", "x #compras ", "");
         row("no candidate: trimmed, added", " \tir #xyz\u00a0", {"Return"}, "", "", "ir #xyz");
         row("blank: nothing", " \t ", {"Return"}, "", " \t ", "");
+        row("line breaks at the ends stay", " \nir #xyz\n\t", {"Return"}, "", "", "\nir #xyz\n");
         row("a click on a row applies it", "ir #a", {"click 2"}, "", "ir #trabajo ", "");
         row("the add button adds", "ir #ca", {"add"}, "", "", "ir #ca");
     }

@@ -4,7 +4,7 @@
 #include "model/Tags.h"
 #include "model/TaskListCodec.h"
 #include "model/TaskStore.h"
-#include "platform/Preferences.h"
+#include "preferences/Preferences.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

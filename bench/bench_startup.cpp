@@ -4,7 +4,7 @@
 // launch, `lorvane --add`). Prints figures only; never fails on a timing. Skips when Xvfb or
 // openbox is missing.
 #include "model/TaskListCodec.h"
-#include "platform/Preferences.h"
+#include "preferences/Preferences.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

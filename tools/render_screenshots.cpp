@@ -6,8 +6,8 @@
 // "storage" shows the notices of a list that could not be read and of a disk that is full.
 
 #include "model/TaskStore.h"
-#include "platform/FileSystemCalls.h"
-#include "platform/Preferences.h"
+#include "preferences/FileSystemCalls.h"
+#include "preferences/Preferences.h"
 #include "toolkit/Motion.h"
 #include "views/ContentView.h"
 #include "views/InputArea.h"

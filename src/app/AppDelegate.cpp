@@ -2,9 +2,9 @@
 
 #include "app/MainWindow.h"
 #include "app/WindowPlacement.h"
-#include "app/X11WindowManager.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Preferences.h"
+#include "desktop/X11WindowManager.h"
+#include "preferences/NotificationCenter.h"
+#include "preferences/Preferences.h"
 
 #include <QApplication>
 #include <QGuiApplication>

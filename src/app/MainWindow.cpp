@@ -1,8 +1,8 @@
 #include "app/MainWindow.h"
 
-#include "app/FrameExtentsWatcher.h"
-#include "app/PlatformChoice.h"
-#include "app/X11WindowManager.h"
+#include "desktop/FrameExtentsWatcher.h"
+#include "desktop/PlatformChoice.h"
+#include "desktop/X11WindowManager.h"
 
 #include <QGuiApplication>
 #include <QKeySequence>

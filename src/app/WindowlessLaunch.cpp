@@ -1,9 +1,9 @@
 #include "app/WindowlessLaunch.h"
 
-#include "app/SingleInstance.h"
+#include "desktop/SingleInstance.h"
 #include "model/TaskListCodec.h"
 #include "model/TaskStore.h"
-#include "platform/Preferences.h"
+#include "preferences/Preferences.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #include "model/TaskListCodec.h"
 
-#include "platform/HexDigits.h"
+#include "preferences/HexDigits.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

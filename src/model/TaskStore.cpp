@@ -3,7 +3,7 @@
 #include "model/Tags.h"
 #include "model/TaskListCodec.h"
 #include "model/TaskListMerge.h"
-#include "platform/Preferences.h"
+#include "preferences/Preferences.h"
 
 #include <QCollator>
 #include <QFileInfo>

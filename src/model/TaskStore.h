@@ -1,9 +1,9 @@
 #pragma once
 
 #include "model/TaskItem.h"
-#include "platform/FileChangeWatcher.h"
-#include "platform/RecoveryCopies.h"
-#include "platform/SaveError.h"
+#include "preferences/FileChangeWatcher.h"
+#include "preferences/RecoveryCopies.h"
+#include "preferences/SaveError.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>

@@ -1,9 +1,9 @@
 #include "views/ContentView.h"
 
 #include "model/Tags.h"
-#include "platform/AutostartEntry.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Preferences.h"
+#include "preferences/AutostartEntry.h"
+#include "preferences/NotificationCenter.h"
+#include "preferences/Preferences.h"
 #include "toolkit/AnimatedColumn.h"
 #include "toolkit/Divider.h"
 #include "toolkit/Motion.h"

@@ -1,7 +1,7 @@
 #include "views/StorageNotices.h"
 
 #include "model/TaskStore.h"
-#include "platform/Preferences.h"
+#include "preferences/Preferences.h"
 #include "views/NoticeBanner.h"
 
 #include <QDir>

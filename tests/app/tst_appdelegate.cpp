@@ -2,8 +2,8 @@
 #include "app/MainWindow.h"
 #include "app/QtTranslation.h"
 #include "app/WindowPlacement.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Preferences.h"
+#include "preferences/NotificationCenter.h"
+#include "preferences/Preferences.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -5,7 +5,7 @@
 // left in the folder.
 #include "model/TaskListCodec.h"
 #include "model/TaskStore.h"
-#include "platform/Preferences.h"
+#include "preferences/Preferences.h"
 
 #include <QCoreApplication>
 #include <QDir>

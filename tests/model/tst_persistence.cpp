@@ -3,9 +3,9 @@
 #include "model/RecoveryOffer.h"
 #include "model/TaskListCodec.h"
 #include "model/TaskStore.h"
-#include "platform/FileChangeWatcher.h"
-#include "platform/Preferences.h"
-#include "platform/SettingsText.h"
+#include "preferences/FileChangeWatcher.h"
+#include "preferences/Preferences.h"
+#include "preferences/SettingsText.h"
 #include "support/FaultyCalls.h"
 
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FileSystemCalls.h"
+#include "preferences/FileSystemCalls.h"
 
 #include <QByteArray>
 

@@ -6,9 +6,9 @@
 // as a screen reader sees it; what animates with the action behind it; the notices of a list
 // that could not be stored or read, and the taking back of a kept one.
 #include "model/TaskListCodec.h"
-#include "platform/AutostartEntry.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Preferences.h"
+#include "preferences/AutostartEntry.h"
+#include "preferences/NotificationCenter.h"
+#include "preferences/Preferences.h"
 #include "support/FaultyCalls.h"
 #include "toolkit/AnimatedColumn.h"
 #include "toolkit/CheckBox.h"

@@ -3,7 +3,7 @@
 // restart and an edit in place, and are shown without their tags (then named with them).
 #include "model/Tags.h"
 #include "model/TaskStore.h"
-#include "platform/Preferences.h"
+#include "preferences/Preferences.h"
 #include "toolkit/Motion.h"
 #include "views/ContentView.h"
 #include "views/InputArea.h"

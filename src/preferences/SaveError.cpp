@@ -1,4 +1,4 @@
-#include "platform/SaveError.h"
+#include "preferences/SaveError.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,8 +1,8 @@
-#include "platform/Preferences.h"
+#include "preferences/Preferences.h"
 
-#include "platform/DurableFile.h"
-#include "platform/SaveLock.h"
-#include "platform/SettingsText.h"
+#include "preferences/DurableFile.h"
+#include "preferences/SaveLock.h"
+#include "preferences/SettingsText.h"
 
 #include <QFile>
 #include <QStandardPaths>

@@ -1,4 +1,4 @@
-#include "app/PlatformChoice.h"
+#include "desktop/PlatformChoice.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "app/DesktopAppearance.h"
+#include "desktop/DesktopAppearance.h"
 
 #include "toolkit/Motion.h"
 #include "toolkit/Theme.h"

@@ -1,4 +1,4 @@
-#include "platform/DurableFile.h"
+#include "preferences/DurableFile.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
-#include "platform/RecoveryCopies.h"
+#include "preferences/RecoveryCopies.h"
 
-#include "platform/DurableFile.h"
-#include "platform/PreferencesFolder.h"
+#include "preferences/DurableFile.h"
+#include "preferences/PreferencesFolder.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "platform/SaveLock.h"
+#include "preferences/SaveLock.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "platform/FileSystemCalls.h"
+#include "preferences/FileSystemCalls.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "platform/FileChangeWatcher.h"
+#include "preferences/FileChangeWatcher.h"
 
-#include "platform/DurableFile.h"
+#include "preferences/DurableFile.h"
 
 #include <QDir>
 #include <QFileInfo>

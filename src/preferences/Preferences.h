@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/FileSystemCalls.h"
-#include "platform/PreferencesFolder.h"
-#include "platform/SaveError.h"
+#include "preferences/FileSystemCalls.h"
+#include "preferences/PreferencesFolder.h"
+#include "preferences/SaveError.h"
 
 #include <QByteArray>
 #include <QString>

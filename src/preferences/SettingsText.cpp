@@ -1,6 +1,6 @@
-#include "platform/SettingsText.h"
+#include "preferences/SettingsText.h"
 
-#include "platform/HexDigits.h"
+#include "preferences/HexDigits.h"
 
 #include <QDataStream>
 #include <QIODevice>

@@ -1,6 +1,6 @@
-#include "platform/AutostartEntry.h"
+#include "preferences/AutostartEntry.h"
 
-#include "platform/DurableFile.h"
+#include "preferences/DurableFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/X11WindowManager.h"
+#include "desktop/X11WindowManager.h"
 
 #include <QByteArray>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "app/TrayIcon.h"
+#include "desktop/TrayIcon.h"
 
 TrayIcon::TrayIcon(const QIcon &icon, QObject *parent) : QObject(parent), m_icon(icon)
 {

@@ -1,6 +1,6 @@
-#include "platform/PreferencesFolder.h"
+#include "preferences/PreferencesFolder.h"
 
-#include "platform/DurableFile.h"
+#include "preferences/DurableFile.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SaveError.h"
+#include "preferences/SaveError.h"
 
 #include <QByteArray>
 #include <QDateTime>

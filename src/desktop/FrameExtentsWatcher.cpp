@@ -1,6 +1,6 @@
-#include "app/FrameExtentsWatcher.h"
+#include "desktop/FrameExtentsWatcher.h"
 
-#include "app/X11WindowManager.h"
+#include "desktop/X11WindowManager.h"
 
 #include <QCoreApplication>
 

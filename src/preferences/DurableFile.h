@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/FileSystemCalls.h"
-#include "platform/SaveError.h"
+#include "preferences/FileSystemCalls.h"
+#include "preferences/SaveError.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "platform/NotificationCenter.h"
+#include "preferences/NotificationCenter.h"
 
 NotificationCenter &NotificationCenter::defaultCenter()
 {

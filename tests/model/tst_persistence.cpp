@@ -115,8 +115,6 @@ private slots:
     void failedSaveLeavesTheFileWhole();
     void diskFullAtEveryByteOfASave();
     void nearlyFullDiskNeverTearsTheFile();
-    void unwritableFileOrFolder_data();
-    void unwritableFileOrFolder();
     void symbolicLinksStayLinks_data();
     void symbolicLinksStayLinks();
     void twoProcessesSavingAtOnceKeepBoth();
@@ -472,6 +470,7 @@ void PersistenceTest::failedSaveLeavesTheFileWhole_data()
                             << isReplaced;
     };
     row("no room for a temporary file", "createUnique", 0, ENOSPC, "disk full");
+    row("a folder that may not be written", "createUnique", 0, EACCES, "no permission");
     row("quota reached at the first write", "write", 0, EDQUOT, "disk full");
     row("disk full at a later write", "write", 3, ENOSPC, "disk full");
     row("file size limit", "write", 1, EFBIG, "disk full");
@@ -479,6 +478,7 @@ void PersistenceTest::failedSaveLeavesTheFileWhole_data()
     row("the file's flush", "fsync", 0, EIO, "other");
     row("close reports the lost write", "close", 0, ENOSPC, "disk full");
     row("rename onto a read-only file system", "rename", 0, EROFS, "read-only");
+    row("rename over a file that may not be replaced", "rename", 0, EPERM, "no permission");
     row("rename over a bind mount", "rename", 0, EBUSY, "other");
     row("the folder's flush", "fsync", 1, EIO, "other", true);
     row("lock held by another process", "flock", 0, EWOULDBLOCK, "busy");
@@ -601,54 +601,6 @@ void PersistenceTest::nearlyFullDiskNeverTearsTheFile()
     QTRY_VERIFY(!store.saveProblem());
     QCOMPARE(store.tasks().size(), 10 + 15 + 1 + 1);
     QCOMPARE(textsAfterRestart(), texts(store.tasks()));
-}
-
-// The file or its folder cannot be written: as a read-only mount (root) or by permissions
-// (others). The change stays in memory and is stored once that is over.
-void PersistenceTest::unwritableFileOrFolder_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<QString>("problem");
-    QTest::newRow("read-only folder") << u"chmod folder"_qs << u"no permission"_qs;
-    QTest::newRow("read-only file") << u"chmod file"_qs << u"no permission"_qs;
-    QTest::newRow("read-only file system") << u"mount folder"_qs << u"read-only"_qs;
-    QTest::newRow("a file mounted over the file") << u"bind file"_qs << u"other"_qs;
-}
-
-void PersistenceTest::unwritableFileOrFolder()
-{
-    QFETCH(QString, how);
-    QFETCH(QString, problem);
-    const bool isMount = !how.startsWith(u"chmod");
-    if (isMount && !m_privateMounts)
-        QSKIP("mounts need root in a mount namespace of its own");
-    if (!isMount && ::geteuid() == 0)
-        QSKIP("permissions do not stop root");
-    Preferences preferences;
-    TaskStore store(preferences);
-    store.setRetryInterval(20ms);
-    store.setTasks({TaskItem(u"uno"_qs)});
-    const QByteArray before = readFile(file());
-    const QByteArray target = QFile::encodeName(how.endsWith(u"file") ? file() : folder());
-    if (isMount) {
-        QVERIFY(::mount(target, target, nullptr, MS_BIND, nullptr) == 0);
-        if (how.startsWith(u"mount"))
-            QVERIFY(::mount(nullptr, target, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) ==
-                    0);
-    } else {
-        QVERIFY(::chmod(target, how.endsWith(u"file") ? 0400 : 0500) == 0);
-    }
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not be saved"_qs));
-    store.append(TaskItem(u"dos"_qs));
-    QCOMPARE(problemOf(store), problem);
-    QCOMPARE(readFile(file()), before);
-    if (isMount)
-        QVERIFY(::umount2(target, 0) == 0);
-    else
-        QVERIFY(::chmod(target, how.endsWith(u"file") ? 0600 : 0700) == 0);
-    QTRY_COMPARE(problemOf(store), u"stored"_qs);
-    QCOMPARE(leftovers(folder()), QStringList());
-    QCOMPARE(textsAfterRestart(), u"uno dos"_qs);
 }
 
 // The list's file is a link (as dotfile managers make it) or sits in a linked folder: the

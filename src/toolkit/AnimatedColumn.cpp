@@ -16,7 +16,10 @@ AnimatedColumn::AnimatedColumn(QWidget *parent) : QWidget(parent), m_motion(new 
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     connect(m_motion, &ColumnMotion::itemLeft, this, &AnimatedColumn::finishRemoval);
-    connect(m_motion, &ColumnMotion::finished, this, &AnimatedColumn::updateCulling);
+    connect(m_motion, &ColumnMotion::finished, this, [this] {
+        updateCulling();
+        emit settled();
+    });
 }
 
 AnimatedColumn::~AnimatedColumn()
@@ -264,6 +267,8 @@ void AnimatedColumn::layoutPass(const QSet<QWidget *> &inserted, const QSet<QWid
         m_reportedHeight = natural;
         updateGeometry();
     }
+    if (!m_motion->isRunning())
+        emit settled();
 }
 
 void AnimatedColumn::placeAtOnce(const QList<QRect> &targets, const QSet<QWidget *> &inserted,
@@ -305,7 +310,8 @@ void AnimatedColumn::placeAnimated(const QList<QRect> &targets, const QSet<QWidg
         if (inserted.contains(item) && !(moving && m_motion->isLeaving(item))) {
             const QRectF from = slides(item) ? target.translated(0, -target.height()) : target;
             if (isInSight(from, target)) {
-                m_motion->enter(item, from, target);
+                // Sliding in from under the item above, not over it.
+                m_motion->enter(item, from, target, slides(item));
                 showItem(item, true);
             } else {
                 m_motion->drop(item);

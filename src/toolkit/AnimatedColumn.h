@@ -41,7 +41,8 @@ public:
     // The item that takes the height the others leave; without one the column's
     // heightForWidth is the sum of its items' heights (for use in a scroll area).
     void setStretchItem(QWidget *item);
-    // How `item` comes in and goes out inside a transaction (a fade unless set).
+    // How `item` comes in and goes out inside a transaction (a fade unless set). One that
+    // slides is clipped meanwhile to below the item above it.
     void setInsertion(QWidget *item, Insertion insertion);
     // Removed items are deleted after their fade instead of hidden.
     void setDeletesRemovedItems(bool deletes);
@@ -58,6 +59,11 @@ public:
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+
+signals:
+    // The items stand where a layout put them: after a pass placed them at once, or when
+    // the animation that moved them has ended.
+    void settled();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

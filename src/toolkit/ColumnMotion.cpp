@@ -3,6 +3,7 @@
 #include "toolkit/Motion.h"
 
 #include <QGraphicsOpacityEffect>
+#include <QPainter>
 #include <QVariantAnimation>
 #include <QWidget>
 
@@ -29,6 +30,46 @@ QRectF startFor(const QRectF &now, const QRectF &to, qreal t)
             solve(now.height(), to.height())};
 }
 
+// The fade of an item, which also leaves out the item's part above a given line: an item
+// sliding in from under the one above it is not drawn over that one. A clip rather than the
+// stacking order, since the item above may let the window's background show through; and
+// rather than a widget mask, which a graphics effect does not honour.
+class ClippedOpacityEffect : public QGraphicsOpacityEffect
+{
+public:
+    explicit ClippedOpacityEffect(QWidget *widget)
+        : QGraphicsOpacityEffect(widget), m_widget(widget)
+    {
+    }
+    // How many rows at the top of the widget are left out.
+    void setHiddenTop(int rows)
+    {
+        if (rows != m_hiddenTop) {
+            m_hiddenTop = rows;
+            update();
+        }
+    }
+
+protected:
+    void draw(QPainter *painter) override
+    {
+        if (m_hiddenTop <= 0)
+            return QGraphicsOpacityEffect::draw(painter);
+        if (m_hiddenTop >= m_widget->height())
+            return;
+        // The painter is in the widget's coordinates here.
+        painter->save();
+        painter->setClipRect(QRect(0, m_hiddenTop, m_widget->width(), m_widget->height()),
+                             Qt::IntersectClip);
+        QGraphicsOpacityEffect::draw(painter);
+        painter->restore();
+    }
+
+private:
+    QWidget *m_widget;
+    int m_hiddenTop = 0;
+};
+
 } // namespace
 
 ColumnMotion::ColumnMotion(QObject *parent)
@@ -53,6 +94,11 @@ bool ColumnMotion::isMoving(const QObject *item) const
     return found != m_tracks.cend() && found->moving;
 }
 
+bool ColumnMotion::isRunning() const
+{
+    return m_animation->state() != QAbstractAnimation::Stopped;
+}
+
 bool ColumnMotion::isLeaving(const QObject *item) const
 {
     const auto found = m_tracks.constFind(item);
@@ -74,17 +120,18 @@ void ColumnMotion::restart(const QSet<QWidget *> &takenUp)
     }
 }
 
-void ColumnMotion::enter(QWidget *item, const QRectF &from, const QRectF &to)
+void ColumnMotion::enter(QWidget *item, const QRectF &from, const QRectF &to, bool clipped)
 {
     Track &entry = track(item);
     setLeaving(entry, false);
     entry.from = from;
     entry.to = to;
+    entry.clipTop = clipped ? std::optional(to.top()) : std::nullopt;
     entry.opacityFrom = 0;
     entry.opacityTo = 1;
     entry.moving = true;
-    setOpacity(entry, 0);
     item->setGeometry(rounded(from));
+    setOpacity(entry, 0);
     m_moving.append(item);
 }
 
@@ -94,6 +141,9 @@ void ColumnMotion::moveTo(QWidget *item, const QRectF &to)
     setLeaving(entry, false);
     entry.to = to;
     entry.opacityTo = 1;
+    // One that was sliding in keeps below the highest of its old and new tops.
+    if (entry.clipTop)
+        entry.clipTop = std::min(*entry.clipTop, to.top());
 }
 
 void ColumnMotion::leave(QWidget *item, bool slidesUp)
@@ -101,6 +151,9 @@ void ColumnMotion::leave(QWidget *item, bool slidesUp)
     Track &entry = startHere(item);
     setLeaving(entry, true);
     entry.to = slidesUp ? entry.from.translated(0, -entry.from.height()) : entry.from;
+    if (slidesUp)
+        entry.clipTop =
+            entry.clipTop ? std::min(*entry.clipTop, entry.from.top()) : entry.from.top();
     entry.opacityTo = 0;
 }
 
@@ -180,6 +233,7 @@ void ColumnMotion::applyProgress(qreal progress)
         const QRect geometry = rounded(interpolate(found->from, found->to, progress));
         if (found->widget->geometry() != geometry)
             found->widget->setGeometry(geometry);
+        applyClip(*found);
         if (found->effect)
             found->effect->setOpacity(found->opacityFrom +
                                       (found->opacityTo - found->opacityFrom) * progress);
@@ -203,17 +257,26 @@ void ColumnMotion::finish()
     emit finished();
 }
 
+void ColumnMotion::applyClip(Track &entry)
+{
+    if (entry.clipTop && entry.effect) {
+        static_cast<ClippedOpacityEffect *>(entry.effect.data())
+            ->setHiddenTop(qRound(*entry.clipTop) - entry.widget->y());
+    }
+}
+
 void ColumnMotion::setOpacity(Track &entry, qreal opacity)
 {
     if (!entry.effect) {
         // An item that carries an effect of its own keeps it and simply does not fade.
         if (entry.widget->graphicsEffect())
             return;
-        auto *effect = new QGraphicsOpacityEffect(entry.widget);
+        auto *effect = new ClippedOpacityEffect(entry.widget);
         entry.widget->setGraphicsEffect(effect);
         entry.effect = effect;
     }
     entry.effect->setOpacity(opacity);
+    applyClip(entry);
 }
 
 void ColumnMotion::dropEffect(Track &entry)

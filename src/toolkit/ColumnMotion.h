@@ -7,6 +7,8 @@
 #include <QRectF>
 #include <QSet>
 
+#include <optional>
+
 class QGraphicsOpacityEffect;
 class QVariantAnimation;
 class QWidget;
@@ -26,18 +28,22 @@ public:
     ~ColumnMotion() override;
 
     bool isMoving(const QObject *item) const;
+    // The animation is under way.
+    bool isRunning() const;
     bool isLeaving(const QObject *item) const;
 
     // Before the moves of a new animation: everything in motion stops where it is, which is
     // where it starts from again. Items leaving keep leaving unless `takenUp` holds them;
     // every other item in motion must be given a move (or dropped) before start().
     void restart(const QSet<QWidget *> &takenUp);
-    // A new item fades in while it goes from `from` to `to`.
-    void enter(QWidget *item, const QRectF &from, const QRectF &to);
+    // A new item fades in while it goes from `from` to `to`. One that `clipped` is never
+    // drawn above the top of `to`, where the item before it ends.
+    void enter(QWidget *item, const QRectF &from, const QRectF &to, bool clipped = false);
     // From where the item is, in its current opacity, to `to` in full opacity (also an item
     // coming back while it was leaving).
     void moveTo(QWidget *item, const QRectF &to);
-    // The item fades out where it is, or sliding up by its own height.
+    // The item fades out where it is, or sliding up by its own height, never drawn above
+    // where it started.
     void leave(QWidget *item, bool slidesUp);
     void start(const Animation &animation);
 
@@ -61,7 +67,8 @@ private:
         bool moving = false;
         bool leaving = false;
         bool wasMouseTransparent = false;
-        QPointer<QGraphicsOpacityEffect> effect;
+        std::optional<qreal> clipTop;            // in the parent's coordinates
+        QPointer<QGraphicsOpacityEffect> effect; // made by setOpacity(), clipped as told
     };
 
     Track &track(QWidget *item);
@@ -71,6 +78,7 @@ private:
     void setOpacity(Track &track, qreal opacity);
     void dropEffect(Track &track);
     void setLeaving(Track &track, bool leaving);
+    static void applyClip(Track &track);
 
     QVariantAnimation *m_animation = nullptr;
     QHash<const QObject *, Track> m_tracks;

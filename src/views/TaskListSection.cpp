@@ -8,8 +8,11 @@
 #include "views/TaskRow.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QCursor>
 #include <QFocusEvent>
 #include <QScrollArea>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -60,6 +63,10 @@ TaskListSection::TaskListSection(QWidget *parent) : QWidget(parent)
     m_emptyState = new EmptyStateView(this);
     m_emptyState->setAttribute(Qt::WA_TransparentForMouseEvents); // nor while it fades out
     m_keyboard = new TaskListKeyboard(this, m_scrollArea);
+
+    connect(m_column, &AnimatedColumn::settled, this, &TaskListSection::followPointer);
+    connect(m_scrollArea->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &TaskListSection::followPointer);
 
     // Until the first real layout, the scroll area measures the column at the width its
     // viewport happens to have. Starting at the window's width keeps it from laying out
@@ -137,6 +144,13 @@ void TaskListSection::resizeEvent(QResizeEvent *)
 {
     m_scrollArea->setGeometry(rect());
     m_emptyState->setGeometry(rect());
+    followPointer();
+}
+
+void TaskListSection::moveEvent(QMoveEvent *)
+{
+    // Pushed down or up by a part of the window above that came or went.
+    followPointer();
 }
 
 void TaskListSection::focusInEvent(QFocusEvent *event)
@@ -186,5 +200,21 @@ void TaskListSection::retireRow(TaskRow *row, const QList<TaskItem> &tasks)
     if (stillThere) {
         QMetaObject::invokeMethod(
             this, [this, id, pending] { emit textEdited(id, pending); }, Qt::QueuedConnection);
+    }
+}
+
+void TaskListSection::followPointer()
+{
+    // The widget under the pointer, in whatever window is on top there; a row fading out
+    // takes no mouse events and so is never found.
+    TaskRow *under = nullptr;
+    for (QWidget *widget = QApplication::widgetAt(QCursor::pos()); widget && !under;
+         widget = widget->parentWidget()) {
+        if (widget->parentWidget() == m_column)
+            under = qobject_cast<TaskRow *>(widget);
+    }
+    for (TaskRow *row : std::as_const(m_order)) {
+        if (row->isHovered() != (row == under))
+            row->setPointerOver(row == under);
     }
 }

@@ -21,6 +21,10 @@ class TaskRow;
 //
 // For the keyboard the list is one stop in the window's Tab order (see TaskListKeyboard);
 // for assistive technology it is a list of items (see TaskListAccessibility).
+//
+// Rows that move under a pointer standing still get no enter or leave event; once the rows
+// settle, and whenever the list scrolls or moves in the window, the hover goes to the row
+// under the pointer.
 class TaskListSection : public QWidget
 {
     Q_OBJECT
@@ -45,12 +49,14 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     bool focusNextPrevChild(bool next) override;
 
 private:
     TaskRow *createRow(const TaskItem &task);
     void retireRow(TaskRow *row, const QList<TaskItem> &tasks);
+    void followPointer();
 
     EmptyStateView *m_emptyState = nullptr;
     QScrollArea *m_scrollArea = nullptr;

@@ -10,6 +10,7 @@
 
 #include <QAccessible>
 #include <QContextMenuEvent>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -23,6 +24,8 @@ namespace {
 using Layout = TaskRowLayout;
 
 constexpr qreal deleteMinimumScale = 0.8;
+// Text running under the delete button fades out over this much before it.
+constexpr qreal deleteFadeWidth = 12;
 // QLineEdit draws its text this far inside its contents rectangle; the field is moved left
 // by as much so that the edited text starts where the shown text did.
 constexpr int lineEditTextMargin = 2;
@@ -185,7 +188,7 @@ void TaskRow::finishEditing()
 
 int TaskRow::heightForWidth(int width) const
 {
-    return m_layout.geometry(width, m_hovered, m_editing).height;
+    return m_layout.geometry(width, m_editing).height;
 }
 
 QSize TaskRow::sizeHint() const
@@ -208,7 +211,7 @@ void TaskRow::showContent()
 
 const TaskRowLayout::Geometry &TaskRow::geometry() const
 {
-    return m_layout.geometry(width(), m_hovered, m_editing);
+    return m_layout.geometry(width(), m_editing);
 }
 
 void TaskRow::updateShape(int heightBefore)
@@ -243,7 +246,6 @@ void TaskRow::setHovered(bool hovered)
 {
     if (hovered == m_hovered)
         return;
-    const int heightBefore = geometry().height;
     m_hovered = hovered;
     Motion::animateProperty(this, "background", backgroundColor(Theme::of(this)));
 
@@ -255,9 +257,9 @@ void TaskRow::setHovered(bool hovered)
         m_deleteButton->setAttribute(Qt::WA_TransparentForMouseEvents, !hovered);
         Motion::animateProperty(this, "deletePresence", hovered ? 1.0 : 0.0);
     }
-    // The text area narrows while the delete button is shown, so a text near the edge
-    // wraps anew.
-    updateShape(heightBefore);
+    // The button lies over the end of the text area: the text keeps its lines and the row
+    // its height.
+    update();
 }
 
 void TaskRow::ensureDeleteButton()
@@ -350,8 +352,32 @@ void TaskRow::paintEvent(QPaintEvent *)
 
     // The text goes from primary to tertiary as it is struck through.
     const Theme theme = Theme::of(this);
-    m_layout.paint(painter, geometry(), mix(theme.primary(), theme.tertiary(), m_doneStyle),
-                   theme.secondary(m_doneStyle));
+    const QColor textColor = mix(theme.primary(), theme.tertiary(), m_doneStyle);
+    const QColor strikeColor = theme.secondary(m_doneStyle);
+    const Layout::Geometry &g = geometry();
+    const qreal coverLeft = m_deleteButton ? m_deleteButton->x() - deleteFadeWidth : width();
+    if (m_deletePresence <= 0 || m_layout.firstLineRight(g) <= coverLeft) {
+        m_layout.paint(painter, g, textColor, strikeColor);
+        return;
+    }
+    // The delete button lies over the end of the first line: the text fades out before it
+    // and leaves the row's background under it. Only the hovered row takes this pass.
+    const qreal ratio = devicePixelRatioF();
+    QImage layer((QSizeF(size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    layer.setDevicePixelRatio(ratio);
+    layer.fill(Qt::transparent);
+    QPainter text(&layer);
+    text.setRenderHint(QPainter::Antialiasing);
+    m_layout.paint(text, g, textColor, strikeColor);
+    QLinearGradient fade(coverLeft, 0, coverLeft + deleteFadeWidth, 0);
+    fade.setColorAt(0, Qt::transparent);
+    fade.setColorAt(1, QColor(0, 0, 0, qRound(255 * std::min<qreal>(m_deletePresence, 1))));
+    text.setCompositionMode(QPainter::CompositionMode_DestinationOut);
+    text.fillRect(
+        QRectF(coverLeft, 0, width() - coverLeft, Layout::verticalPadding + Layout::lineHeight()),
+        fade);
+    text.end();
+    painter.drawImage(QPointF(0, 0), layer);
 }
 
 void TaskRow::resizeEvent(QResizeEvent *event)
@@ -376,15 +402,20 @@ void TaskRow::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
+void TaskRow::setPointerOver(bool over)
+{
+    Motion::withAnimation(Animation::easeInOut(0.15), [this, over] { setHovered(over); });
+}
+
 void TaskRow::enterEvent(QEnterEvent *event)
 {
-    Motion::withAnimation(Animation::easeInOut(0.15), [this] { setHovered(true); });
+    setPointerOver(true);
     QWidget::enterEvent(event);
 }
 
 void TaskRow::leaveEvent(QEvent *event)
 {
-    Motion::withAnimation(Animation::easeInOut(0.15), [this] { setHovered(false); });
+    setPointerOver(false);
     QWidget::leaveEvent(event);
 }
 

@@ -11,8 +11,9 @@ class PlainButton;
 class QLineEdit;
 class Theme;
 
-// One task in the list: done mark, display text and tag chips, the delete button while
-// hovered, priority from the context menu, in-place editing by double click.
+// One task in the list: done mark, display text and tag chips, the delete button over the
+// end of the text while hovered, priority from the context menu, in-place editing by double
+// click.
 //
 // A row belongs to a task id, not to a position: its hover and edit state follow the task
 // when others move or go. It never writes the store; it asks through its signals, which
@@ -47,6 +48,11 @@ public:
     void requestDelete();
     void togglePriority();
 
+    // Hovered or not, as the pointer's enter and leave say; also for the list, which asks
+    // again where the pointer is once rows moved under a pointer that stood still.
+    void setPointerOver(bool over);
+    bool isHovered() const { return m_hovered; }
+
     // The accent-coloured ring of the row that has the keyboard focus.
     void setFocusRingShown(bool shown);
     bool isFocusRingShown() const { return m_focusRingShown; }
@@ -69,7 +75,7 @@ signals:
     void deleteRequested(const QUuid &id);
     // The trimmed, non-blank new text.
     void textEdited(const QUuid &id, const QString &text);
-    // The row's height changed by itself (hover, editing, a new text); emitted inside the
+    // The row's height changed by itself (editing, a new text); emitted inside the
     // transaction of the change, if any, after updateGeometry().
     void heightChanged();
 

@@ -77,12 +77,12 @@ void TaskRowLayout::setContent(const QString &displayText, const QStringList &ta
     m_textLayoutWidth = -1;
 }
 
-const TaskRowLayout::Geometry &TaskRowLayout::geometry(int width, bool hovered, bool editing) const
+const TaskRowLayout::Geometry &TaskRowLayout::geometry(int width, bool editing) const
 {
     Geometry &g = m_geometry;
-    if (m_key.width == width && m_key.hovered == hovered && m_key.editing == editing)
+    if (m_key.width == width && m_key.editing == editing)
         return g;
-    m_key = {width, hovered, editing};
+    m_key = {width, editing};
 
     const RowFonts &fonts = rowFonts();
     const QSize mark = Symbols::size(markSize);
@@ -90,9 +90,10 @@ const TaskRowLayout::Geometry &TaskRowLayout::geometry(int width, bool hovered, 
 
     g = Geometry();
     g.textX = horizontalPadding + mark.width() + stackSpacing;
-    // The text area takes what the mark and, while shown, the delete button leave.
+    // The text area takes what the mark leaves; the edit field also leaves the delete
+    // button its room.
     qreal right = width - horizontalPadding;
-    if (hovered)
+    if (editing)
         right -= remove.width() + stackSpacing;
     g.textWidth = std::max<qreal>(right - g.textX, 1);
 
@@ -136,9 +137,9 @@ const TaskRowLayout::Geometry &TaskRowLayout::geometry(int width, bool hovered, 
         }
     }
 
+    // Tall enough for the delete button whether it shows or not.
     qreal content = std::max<qreal>(mark.height() + markTopPadding, g.displayHeight);
-    if (hovered)
-        content = std::max<qreal>(content, remove.height() + deleteTopPadding);
+    content = std::max<qreal>(content, remove.height() + deleteTopPadding);
     g.height = int(std::ceil(content)) + 2 * verticalPadding;
     return g;
 }
@@ -180,13 +181,20 @@ void TaskRowLayout::paint(QPainter &painter, const Geometry &g, const QColor &te
         // The strike-through has a colour of its own, so it is drawn here rather than by the
         // font.
         const QFontMetricsF &metrics = textMetrics();
+        // A whole number of device pixels thick, its edges on pixel boundaries: a line
+        // between two pixel rows would show as a pale band two rows high.
+        const QTransform toDevice = painter.deviceTransform();
+        const qreal scale = std::max<qreal>(toDevice.m22(), 0.01);
+        const qreal thickness = std::max<qreal>(1.0, std::round(metrics.lineWidth() * scale));
         QPen pen(strikeColor);
-        pen.setWidthF(std::max<qreal>(1.0, metrics.lineWidth()));
+        pen.setWidthF(thickness / scale);
         painter.setPen(pen);
         for (const QRectF &line : lines) {
             const qreal y = line.top() + metrics.ascent() - metrics.strikeOutPos();
+            const qreal deviceTop = std::round(y * scale + toDevice.dy() - thickness / 2);
+            const qreal snapped = (deviceTop + thickness / 2 - toDevice.dy()) / scale;
             if (line.width() > 0)
-                painter.drawLine(QPointF(line.left(), y), QPointF(line.right(), y));
+                painter.drawLine(QPointF(line.left(), snapped), QPointF(line.right(), snapped));
         }
     }
     painter.setFont(chipFont());
@@ -195,6 +203,14 @@ void TaskRowLayout::paint(QPainter &painter, const Geometry &g, const QColor &te
         painter.setPen(Theme::tagColor(chip.tag));
         painter.drawText(chip.rect, Qt::AlignCenter | Qt::TextSingleLine, chip.label);
     }
+}
+
+qreal TaskRowLayout::firstLineRight(const Geometry &g) const
+{
+    if (naturalWidth() <= g.textWidth)
+        return g.textX + m_naturalWidth;
+    const QTextLine first = wrappedLayout(g.textWidth).lineAt(0);
+    return g.textX + (first.isValid() ? first.x() + first.naturalTextWidth() : 0);
 }
 
 QList<QRectF> TaskRowLayout::drawText(QPainter &painter, const QPointF &origin,

@@ -48,10 +48,14 @@ public:
     // The text shown and the tags; what was measured of the previous ones is forgotten.
     void setContent(const QString &displayText, const QStringList &tags);
 
-    // Where everything goes at `width`, with room for the delete button while `hovered`.
-    // While `editing` the text area holds one line (the edit field) and no chips. Kept until
-    // the next call with other arguments.
-    const Geometry &geometry(int width, bool hovered, bool editing) const;
+    // Where everything goes at `width`. The delete button, shown while the row is hovered,
+    // is drawn over the end of the text area, so hovering never wraps the text anew. While
+    // `editing` the text area holds one line (the edit field, a widget that cannot lie under
+    // the button) beside the button's room, and no chips. Kept until the next call with
+    // other arguments.
+    const Geometry &geometry(int width, bool editing) const;
+    // Where the first line of text ends, as laid out in `g`.
+    qreal firstLineRight(const Geometry &g) const;
     // A row of one line with the mark and the delete button; the real height comes from
     // geometry().
     static QSize minimumSize();
@@ -62,7 +66,7 @@ public:
     static qreal lineHeight();
 
     // Draws the text in `textColor`, struck through in `strikeColor` (nothing when clear),
-    // and the chips, where `g` puts them.
+    // and the chips, where `g` puts them. The strike-through lies on whole device pixels.
     void paint(QPainter &painter, const Geometry &g, const QColor &textColor,
                const QColor &strikeColor) const;
 
@@ -79,7 +83,6 @@ private:
 
     struct Key {
         int width = -1;
-        bool hovered = false;
         bool editing = false;
     };
     struct WrappedHeight {

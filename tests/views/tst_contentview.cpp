@@ -139,6 +139,10 @@ private slots:
             "1 pendiente");
         row("done mark", abc, "done", {"A", "B:d", "C"}, "2 pendientes");
         row("priority off by the menu", {"A", "B:p", "C"}, "priority", abc, "3 pendientes");
+        row("flagged: up from under the pointer", abc, "flag", {"B:p", "A", "C"}, "3 pendientes");
+        row("hovered, a text that nearly fills its line",
+            {"A", "Llamar al dentista para pedir cita"}, "hover",
+            {"A", "Llamar al dentista para pedir cita"}, "2 pendientes");
         row("delete button, then again", abc, "delete", {"A", "C"}, "2 pendientes");
         row("add: at the end", {"A", "B:p"}, "add", {"B:p", "A", "D #nueva"}, "3 pendientes");
     }
@@ -152,6 +156,11 @@ private slots:
         const QList<TaskRow *> before = m_view->listSection()->rows();
         TaskRow *second = tasks.size() > 1 ? row(1) : nullptr;
         const QUuid id = second ? second->taskId() : QUuid();
+        // The pointer rests on the second task; hovering it moves no row.
+        const int height = second ? second->height() : 0;
+        const QPoint pointer = second ? second->mapToGlobal(second->rect().center()) : QPoint();
+        QCursor::setPos(pointer);
+        QTRY_VERIFY(!second || second->isHovered());
         QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, {9, 9}, {9, 9});
         QEnterEvent enter({9, 9}, {9, 9}, {9, 9});
         if (action == "filter")
@@ -164,9 +173,12 @@ private slots:
             QTest::keyClicks(m_view->inputArea()->field(), "D #nueva\r");
         else if (action == "priority" && QApplication::sendEvent(second, &menuEvent))
             second->findChild<QMenu *>()->actions().first()->trigger();
+        else if (action == "flag") // as the menu's item does, without a popup between
+            second->togglePriority();
         else if (action == "delete" && QApplication::sendEvent(second, &enter))
             QTest::mouseClick(second->findChild<QWidget *>("deleteButton"), Qt::LeftButton);
         m_view->deleteTask(action == "delete" ? id : QUuid()); // a second time changes nothing
+        QCoreApplication::processEvents();
         QList<TaskItem> rows;
         for (const TaskRow *row : m_view->listSection()->rows()) {
             rows.append(row->task());
@@ -174,6 +186,12 @@ private slots:
                 QVERIFY(old->taskId() != row->taskId() || old == row);
         }
         QCOMPARE(describe(rows), shown);
+        // The hover follows the rows that moved, came or went under the resting pointer.
+        for (const TaskRow *row : m_view->listSection()->rows()) {
+            QCOMPARE(row->isHovered(),
+                     QRect(row->mapToGlobal(QPoint()), row->size()).contains(pointer));
+            QVERIFY(row != second || row->height() == height);
+        }
         const auto *counter = m_view->findChild<TextLabel *>("pendingCount");
         QCOMPARE(counter->isVisible() ? counter->text() : QString(), count);
         // The empty state means no tasks at all; the tag strip, some tag in use.

@@ -97,13 +97,20 @@ bool AppDelegate::hasVisibleWindows()
 
 void AppDelegate::showWindow()
 {
-    if (!m_window)
+    if (!bringUp())
         return;
+    m_window->activateWindow();
+}
+
+bool AppDelegate::bringUp()
+{
+    if (!m_window)
+        return false;
     if (m_window->isMinimized())
         m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
     m_window->show();
     m_window->raise();
-    m_window->activateWindow();
+    return true;
 }
 
 namespace {
@@ -154,12 +161,8 @@ void whenExposed(QWindow *window, std::function<void()> action)
 
 void AppDelegate::activateWindow(const QVariantMap &platformData)
 {
-    if (!m_window)
+    if (!bringUp())
         return;
-    if (m_window->isMinimized())
-        m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
-    m_window->show();
-    m_window->raise();
     const quint32 time = launchTime(platformData);
     whenExposed(m_window->windowHandle(), [window = m_window, time] {
         if (!window)

@@ -52,6 +52,8 @@ public:
     ReminderTimer &reminderTimer() { return m_reminderTimer; }
 
 private:
+    // Shows and raises the window, out of the minimised state; false without a window.
+    bool bringUp();
     void observeScreen(QScreen *screen);
     void configureWindowLater();
 

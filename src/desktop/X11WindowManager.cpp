@@ -94,24 +94,28 @@ quint32 atom(const char *name)
     return x ? internAtom(x, name) : 0;
 }
 
-bool restackAbove(quintptr window)
+namespace {
+
+// Sends the window manager a request about `window` as a pager would (source indication 2,
+// then `first` and `second`), when it lists the request in _NET_SUPPORTED.
+bool sendPagerRequest(quintptr window, const char *request, quint32 first, quint32 second)
 {
     xcb_connection_t *x = connection();
     if (!x)
         return false;
     const xcb_window_t root = rootOf(x, xcb_window_t(window));
-    const xcb_atom_t restack = internAtom(x, "_NET_RESTACK_WINDOW");
-    if (root == XCB_WINDOW_NONE || restack == XCB_ATOM_NONE || !listsAtom(x, root, restack))
+    const xcb_atom_t type = internAtom(x, request);
+    if (root == XCB_WINDOW_NONE || type == XCB_ATOM_NONE || !listsAtom(x, root, type))
         return false;
 
     xcb_client_message_event_t message = {};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
     message.window = xcb_window_t(window);
-    message.type = restack;
+    message.type = type;
     message.data.data32[0] = sourcePager;
-    message.data.data32[1] = XCB_WINDOW_NONE; // no sibling: above every window of the layer
-    message.data.data32[2] = XCB_STACK_MODE_ABOVE;
+    message.data.data32[1] = first;
+    message.data.data32[2] = second;
     xcb_send_event(x, false, root,
                    XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                    reinterpret_cast<const char *>(&message));
@@ -119,29 +123,18 @@ bool restackAbove(quintptr window)
     return true;
 }
 
+} // namespace
+
+bool restackAbove(quintptr window)
+{
+    // No sibling: above every window of the layer.
+    return sendPagerRequest(window, "_NET_RESTACK_WINDOW", XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE);
+}
+
 bool activate(quintptr window, quint32 timestamp)
 {
-    xcb_connection_t *x = connection();
-    if (!x)
-        return false;
-    const xcb_window_t root = rootOf(x, xcb_window_t(window));
-    const xcb_atom_t active = internAtom(x, "_NET_ACTIVE_WINDOW");
-    if (root == XCB_WINDOW_NONE || active == XCB_ATOM_NONE || !listsAtom(x, root, active))
-        return false;
-
-    xcb_client_message_event_t message = {};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = xcb_window_t(window);
-    message.type = active;
-    message.data.data32[0] = sourcePager;
-    message.data.data32[1] = timestamp;
-    message.data.data32[2] = XCB_WINDOW_NONE; // the requester's own active window: none
-    xcb_send_event(x, false, root,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char *>(&message));
-    xcb_flush(x);
-    return true;
+    // The requester's own active window: none.
+    return sendPagerRequest(window, "_NET_ACTIVE_WINDOW", timestamp, XCB_WINDOW_NONE);
 }
 
 bool withholdMoveAndResize(quintptr window)

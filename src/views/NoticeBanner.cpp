@@ -1,5 +1,6 @@
 #include "views/NoticeBanner.h"
 
+#include "toolkit/Alerts.h"
 #include "toolkit/Fonts.h"
 #include "toolkit/PlainButton.h"
 #include "toolkit/Shapes.h"
@@ -8,7 +9,6 @@
 #include "toolkit/Theme.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QEvent>
 #include <QPainter>
 
@@ -26,22 +26,11 @@ constexpr int signGap = 8;
 constexpr qreal closeSize = 14;
 constexpr int actionGap = 4;
 
-QAccessibleInterface *alertFor(const QString &className, QObject *object)
-{
-    if (className == QLatin1String("NoticeBanner"))
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::AlertMessage);
-    return nullptr;
-}
-
 } // namespace
 
 NoticeBanner::NoticeBanner(QWidget *parent) : QWidget(parent)
 {
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(alertFor);
-        return true;
-    }();
-    Q_UNUSED(factoryInstalled);
+    Alerts::exposeAsAlert("NoticeBanner");
 
     setFont(Fonts::rounded(13));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -166,8 +155,7 @@ void NoticeBanner::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     // The bridge tells of a newly shown alert, which screen readers then read out.
-    QAccessibleEvent shown(this, QAccessible::Alert);
-    QAccessible::updateAccessibility(&shown);
+    Alerts::announce(this);
 }
 
 void NoticeBanner::updateCloseColor()

@@ -1,13 +1,12 @@
 #include "views/UndoToast.h"
 
+#include "toolkit/Alerts.h"
 #include "toolkit/Fonts.h"
 #include "toolkit/Motion.h"
 #include "toolkit/Shapes.h"
 #include "toolkit/TextButton.h"
 #include "toolkit/Theme.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QPainter>
 
 #include <cmath>
@@ -20,13 +19,6 @@ constexpr qreal radius = 12;
 // Under the pointer the toast stays on: it goes this long after the pointer leaves it.
 constexpr int lingerMsec = 1500;
 
-QAccessibleInterface *alertFor(const QString &className, QObject *object)
-{
-    if (className == QLatin1String("UndoToast"))
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::AlertMessage);
-    return nullptr;
-}
-
 // A raised surface that hides the rows under it: unlike the translucent material, the
 // text of the list must not show through.
 QColor surface(const Theme &theme, bool dark)
@@ -38,11 +30,7 @@ QColor surface(const Theme &theme, bool dark)
 
 UndoToast::UndoToast(QWidget *parent) : QWidget(parent)
 {
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(alertFor);
-        return true;
-    }();
-    Q_UNUSED(factoryInstalled);
+    Alerts::exposeAsAlert("UndoToast");
 
     m_message = tr("Tarea eliminada");
     setAccessibleName(m_message);
@@ -64,8 +52,7 @@ void UndoToast::showFor(const QUuid &task)
     m_expiry.start(shownMsec);
     if (Motion::isPresent(this)) {
         // A new deletion: told again, as the toast it replaces.
-        QAccessibleEvent shown(this, QAccessible::Alert);
-        QAccessible::updateAccessibility(&shown);
+        Alerts::announce(this);
         return;
     }
     raise();
@@ -122,6 +109,5 @@ void UndoToast::paintEvent(QPaintEvent *)
 void UndoToast::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    QAccessibleEvent shown(this, QAccessible::Alert);
-    QAccessible::updateAccessibility(&shown);
+    Alerts::announce(this);
 }

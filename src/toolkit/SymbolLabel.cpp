@@ -20,6 +20,12 @@ void SymbolLabel::setBackgroundCircle(qreal diameter, ColorRole color)
     update();
 }
 
+void SymbolLabel::setWeight(QFont::Weight weight)
+{
+    m_weight = weight;
+    update();
+}
+
 QSize SymbolLabel::sizeHint() const
 {
     const QSizeF symbolSize = Symbols::size(m_pixelSize);
@@ -41,5 +47,5 @@ void SymbolLabel::paintEvent(QPaintEvent *)
         painter.setBrush(m_circleColor(theme));
         painter.drawEllipse(circle);
     }
-    Symbols::paint(painter, m_symbol, bounds, m_pixelSize, m_color(theme));
+    Symbols::paint(painter, m_symbol, bounds, m_pixelSize, m_color(theme), m_weight);
 }

@@ -24,6 +24,9 @@ public:
     // circle's size.
     void setBackgroundCircle(qreal diameter, ColorRole color);
 
+    // Draws the symbol heavier than the font's one regular weight.
+    void setWeight(QFont::Weight weight);
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -34,6 +37,7 @@ private:
     Symbol m_symbol;
     qreal m_pixelSize;
     ColorRole m_color;
+    QFont::Weight m_weight = QFont::Normal;
     qreal m_circleDiameter = 0;
     ColorRole m_circleColor;
 };

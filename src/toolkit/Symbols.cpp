@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPixmap>
 #include <QRawFont>
 #include <QStandardPaths>
@@ -75,11 +76,18 @@ const QRawFont &iconFont(int pixelSize)
     return *fonts->insert(pixelSize, font);
 }
 
+// Material Icons draws each glyph on a 24-unit grid with 2 units of margin on every side
+// (20 units of ink): the font is set this much larger so that the ink fills the symbol's
+// size, as the platform's symbols do.
+constexpr qreal inkScale = 24.0 / 20.0;
+
 // Draws the glyph with its em box centred in `rect`. Icon fonts design every glyph in
-// the em square above the baseline, so the square is centred, not the line's ascent.
-void drawGlyph(QPainter &painter, Symbol symbol, const QRectF &rect, qreal pixelSize)
+// the em square above the baseline, so the square is centred, not the line's ascent. The
+// font has one weight; a heavier one is made by tracing the outline with a pen as well.
+void drawGlyph(QPainter &painter, Symbol symbol, const QRectF &rect, qreal pixelSize,
+               QFont::Weight weight = QFont::Normal)
 {
-    const int em = qMax(1, qRound(pixelSize));
+    const int em = qMax(1, qRound(pixelSize * inkScale));
     const QRawFont &font = iconFont(em);
     const QList<quint32> indexes = font.glyphIndexesForString(QString(QChar(glyph(symbol))));
     if (indexes.isEmpty())
@@ -88,8 +96,16 @@ void drawGlyph(QPainter &painter, Symbol symbol, const QRectF &rect, qreal pixel
     QGlyphRun run;
     run.setRawFont(font);
     run.setGlyphIndexes(indexes);
-    run.setPositions({QPointF(rect.center().x() - width / 2, rect.center().y() + em / 2.0)});
+    const QPointF origin(rect.center().x() - width / 2, rect.center().y() + em / 2.0);
+    run.setPositions({origin});
     painter.drawGlyphRun(QPointF(), run);
+    if (weight > QFont::Normal) {
+        // Semibold (600) adds about a twenty-fifth of the square to each stroke.
+        const qreal stroke = em * 0.02 * (int(weight) - int(QFont::Normal)) / 100.0;
+        painter.strokePath(
+            font.pathForGlyph(indexes.first()).translated(origin),
+            QPen(painter.pen().color(), stroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    }
 }
 
 // The slash of `flag.slash`: from the upper left to the lower right of the glyph box, with
@@ -138,7 +154,7 @@ QSize size(qreal pixelSize)
 }
 
 void paint(QPainter &painter, Symbol symbol, const QRectF &rect, qreal pixelSize,
-           const QColor &color)
+           const QColor &color, QFont::Weight weight)
 {
     if (color.alpha() == 0)
         return;
@@ -149,7 +165,7 @@ void paint(QPainter &painter, Symbol symbol, const QRectF &rect, qreal pixelSize
         drawSlashed(painter, rect, pixelSize, color);
     } else {
         painter.setPen(color);
-        drawGlyph(painter, symbol, rect, pixelSize);
+        drawGlyph(painter, symbol, rect, pixelSize, weight);
     }
     painter.restore();
 }

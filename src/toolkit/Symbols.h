@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QIcon>
 #include <QRectF>
 #include <QSizeF>
@@ -27,9 +28,9 @@ namespace Symbols {
 
 // The box every symbol takes at a font size (in logical pixels): the font's em square.
 QSize size(qreal pixelSize);
-// Draws the symbol centred in `rect`.
+// Draws the symbol centred in `rect`, its ink filling the size.
 void paint(QPainter &painter, Symbol symbol, const QRectF &rect, qreal pixelSize,
-           const QColor &color);
+           const QColor &color, QFont::Weight weight = QFont::Normal);
 // The symbol as an icon, for menus and the window.
 QIcon icon(Symbol symbol, qreal pixelSize, const QColor &color);
 

@@ -15,6 +15,7 @@ HeaderView::HeaderView(QWidget *parent) : QWidget(parent)
     auto *badge = new SymbolLabel(
         Symbol::Checklist, 15, [](const Theme &) { return QColor(Qt::white); }, this);
     badge->setBackgroundCircle(32, [](const Theme &) { return Theme::accent(); });
+    badge->setWeight(QFont::DemiBold);
 
     auto *title = new TextLabel(
         QStringLiteral("Lorvane"), Fonts::rounded(18, QFont::Bold),

@@ -9,6 +9,7 @@
 #include "preferences/FileSystemCalls.h"
 #include "preferences/Preferences.h"
 #include "toolkit/Motion.h"
+#include "toolkit/WindowStyle.h"
 #include "views/ContentView.h"
 #include "views/InputArea.h"
 #include "views/TaskListSection.h"
@@ -17,9 +18,12 @@
 #include <QAbstractAnimation>
 #include <QAbstractButton>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QEnterEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTemporaryDir>
@@ -70,11 +74,17 @@ void hover(QWidget *widget)
     QApplication::sendEvent(widget, &enter);
 }
 
+// The view with any open menu drawn over it where it stands on the screen.
 void save(QWidget &view, const QString &folder, const QString &name, bool dark)
 {
     const QString file = QDir(folder).filePath(
         name + (dark ? QStringLiteral("-dark.png") : QStringLiteral("-light.png")));
-    view.grab().save(file);
+    QPixmap picture = view.grab();
+    if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+        QPainter painter(&picture);
+        painter.drawPixmap(view.mapFromGlobal(menu->pos()), menu->grab());
+    }
+    picture.save(file);
     qInfo("%s", qPrintable(file));
 }
 
@@ -191,8 +201,8 @@ void renderFrames(const QString &folder, bool dark)
 
 int main(int argc, char **argv)
 {
-    QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication app(argc, argv);
+    QApplication::setStyle(new WindowStyle);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QDir().mkpath(folder);
     Motion::setAnimationsEnabled(false);
@@ -234,6 +244,21 @@ int main(int argc, char **argv)
             field->setFocus();
             QTest::keyClicks(field, QStringLiteral("Revisar facturas #c"));
             QTest::keyClick(field, Qt::Key_Tab);
+        });
+        render(folder, QStringLiteral("menu"), dark, [](ContentView &view) {
+            addSampleTasks(view.store());
+            QApplication::processEvents();
+            TaskRow *row = view.listSection()->rows().at(1);
+            const QPoint at(120, row->height() / 2);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, row->mapToGlobal(at));
+            QApplication::sendEvent(row, &event);
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (menu)
+                menu->setActiveAction(menu->actions().value(0));
+        });
+        render(folder, QStringLiteral("long-list"), dark, [](ContentView &view) {
+            for (int i = 1; i <= 24; ++i)
+                view.store().append(TaskItem(QStringLiteral("Tarea número %1 #lista").arg(i)));
         });
         render(folder, QStringLiteral("undo"), dark, [](ContentView &view) {
             addSampleTasks(view.store());

@@ -11,8 +11,10 @@
 #include "desktop/SingleInstance.h"
 #include "desktop/TerminationSignals.h"
 #include "desktop/TrayIcon.h"
+#include "desktop/X11WindowManager.h"
 #include "model/Tags.h"
 #include "preferences/Preferences.h"
+#include "toolkit/WindowStyle.h"
 #include "views/ContentView.h"
 #include "views/InputArea.h"
 
@@ -77,7 +79,7 @@ int runApplication(int argc, char *argv[], const std::function<void(RunningAppli
     std::jthread sessionBus([] { QDBusConnection::sessionBus(); });
     fontConfiguration.join();
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Lorvane"));
-    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setStyle(new WindowStyle(X11WindowManager::compositingActive));
     QtTranslation::installSpanish(app);
     QGuiApplication::setQuitOnLastWindowClosed(
         AppDelegate::applicationShouldTerminateAfterLastWindowClosed());

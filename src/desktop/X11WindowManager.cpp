@@ -94,6 +94,25 @@ quint32 atom(const char *name)
     return x ? internAtom(x, name) : 0;
 }
 
+bool compositingActive()
+{
+    xcb_connection_t *x = connection();
+    if (!x)
+        return true;
+    // A compositing manager owns the selection _NET_WM_CM_S<n> of the screen it composites;
+    // X servers with more than one screen are rare enough to ask of any.
+    const int screens = xcb_setup_roots_length(xcb_get_setup(x));
+    for (int screen = 0; screen < screens; ++screen) {
+        const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
+        const xcb_atom_t selection = internAtom(x, name.constData());
+        const ReplyPointer<xcb_get_selection_owner_reply_t> reply(
+            xcb_get_selection_owner_reply(x, xcb_get_selection_owner(x, selection), nullptr));
+        if (reply && reply->owner != XCB_WINDOW_NONE)
+            return true;
+    }
+    return false;
+}
+
 namespace {
 
 // Sends the window manager a request about `window` as a pager would (source indication 2,

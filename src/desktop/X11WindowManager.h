@@ -15,6 +15,10 @@ bool isAvailable();
 // The atom of that name; 0 when not on X11.
 quint32 atom(const char *name);
 
+// Whether a compositing manager runs, so that windows may have clear pixels; true when not
+// on X11 (Wayland compositors always composite).
+bool compositingActive();
+
 // Asks the window manager to put `window` in front of the other windows of its layer without
 // activating it, as a pager would (_NET_RESTACK_WINDOW, source indication 2, Above). Window
 // managers with focus-stealing prevention (mutter, kwin) refuse a plain XRaiseWindow from a

@@ -119,6 +119,22 @@ QColor Theme::materialBorder() const
     return m_dark ? rgba(1, 1, 1, 0.06) : rgba(0, 0, 0, 0.08);
 }
 
+QColor Theme::menuBackground() const
+{
+    const qreal level = m_dark ? 0.16 : 1.0;
+    return rgba(level, level, level, 1);
+}
+
+QColor Theme::menuBorder() const
+{
+    return m_dark ? rgba(1, 1, 1, 0.14) : rgba(0, 0, 0, 0.14);
+}
+
+QColor Theme::menuSelection() const
+{
+    return m_dark ? rgba(0.27, 0.43, 0.82, 1) : accentText();
+}
+
 void Theme::applyTo(QLineEdit *field) const
 {
     QPalette palette = field->palette();

@@ -41,6 +41,12 @@ public:
     QColor materialFill() const;
     QColor materialBorder() const;
 
+    // A menu: an opaque raised surface a step off the window's grey, its hairline border, and
+    // the fill behind the item under the pointer, on which text is white.
+    QColor menuBackground() const;
+    QColor menuBorder() const;
+    QColor menuSelection() const;
+
     // A borderless text field on the window's background: clear base, primary text,
     // tertiary placeholder.
     void applyTo(QLineEdit *field) const;

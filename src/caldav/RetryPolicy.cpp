@@ -1,6 +1,7 @@
 #include "caldav/RetryPolicy.h"
 
 #include <QLocale>
+#include <QTimeZone>
 
 #include <algorithm>
 
@@ -54,6 +55,6 @@ std::optional<int> RetryPolicy::parseRetryAfter(const QByteArray &value, const Q
                                              QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
     if (!when.isValid())
         return std::nullopt;
-    when.setTimeSpec(Qt::UTC);
+    when.setTimeZone(QTimeZone::utc());
     return int(std::clamp<qint64>(now.secsTo(when), 0, maxRetryAfter));
 }

@@ -19,7 +19,7 @@ PACKAGES = build-essential cmake ninja-build pkg-config \
            appstream desktop-file-utils clang clang-format libclang-rt-14-dev \
            qt6-wayland xwayland python3 dbus mutter kwin-x11 kwin-style-breeze x11-apps \
            dpkg-dev file lintian qt6-translations-l10n dbus-daemon dbus-bin python3-dbus python3-gi \
-           python3-pyatspi at-spi2-core
+           python3-pyatspi at-spi2-core radicale openssl
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -81,11 +81,12 @@ $(ASAN_BUILD)/build.ninja:
 test-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) \
-	    ctest --output-on-failure -j $(JOBS) -L 'model|toolkit|views|desktop|app'
+	    ctest --output-on-failure -j $(JOBS) -L 'model|toolkit|views|desktop|app|caldav'
 
 # libFuzzer targets over the stored list (clang, in a build folder of their own).
 FUZZ_RUNS_CODEC ?= 500000
 FUZZ_RUNS_LOAD  ?= 20000
+FUZZ_RUNS_MULTISTATUS ?= 200000
 FUZZ_TIMEOUT    ?= 900
 FUZZ_WORKERS    ?= 1
 
@@ -96,8 +97,9 @@ $(FUZZ_BUILD)/build.ninja:
 test-fuzz: deps $(FUZZ_BUILD)/build.ninja
 	cmake -S . -B $(FUZZ_BUILD) -DLORVANE_FUZZ_RUNS_CODEC=$(FUZZ_RUNS_CODEC) \
 	    -DLORVANE_FUZZ_RUNS_LOAD=$(FUZZ_RUNS_LOAD) -DLORVANE_FUZZ_TIMEOUT=$(FUZZ_TIMEOUT) \
+	    -DLORVANE_FUZZ_RUNS_MULTISTATUS=$(FUZZ_RUNS_MULTISTATUS) \
 	    -DLORVANE_FUZZ_WORKERS=$(FUZZ_WORKERS) >/dev/null
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_codec fuzz_load
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_codec fuzz_load fuzz_multistatus
 	cd $(FUZZ_BUILD) && ctest --output-on-failure -V -j $(JOBS) -L fuzz
 
 # The real binary killed with SIGKILL at random moments while it saves changes.

@@ -81,7 +81,7 @@ $(ASAN_BUILD)/build.ninja:
 test-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) \
-	    ctest --output-on-failure -j $(JOBS) -L 'model|toolkit|views|desktop|app'
+	    ctest --output-on-failure -j $(JOBS) -L 'model|sync|toolkit|views|desktop|app'
 
 # libFuzzer targets over the stored list (clang, in a build folder of their own).
 FUZZ_RUNS_CODEC ?= 500000

@@ -28,8 +28,7 @@ QSet<QString> tagKeys(const QStringList &tags)
 }
 
 // The categories for `tags`: a tag the server already has a category for (under the
-// underscore rule) keeps the server's spellings of it, a new tag goes as written, and the
-// categories of only spaces stay at the end.
+// underscore rule) keeps the server's spellings of it, a new tag goes as written.
 QStringList categoriesFor(const QStringList &tags, const QStringList &serverCategories)
 {
     QStringList result;
@@ -44,10 +43,6 @@ QStringList categoriesFor(const QStringList &tags, const QStringList &serverCate
         }
         if (!known)
             result.append(tag);
-    }
-    for (const QString &category : serverCategories) {
-        if (TaskFields::tagForCategory(category).isEmpty())
-            result.append(category);
     }
     return result;
 }
@@ -117,10 +112,12 @@ SyncedFields fromVTodo(const VTodo &vtodo)
     return fields;
 }
 
-bool sameText(const QString &a, const QString &b)
+bool sameText(const QString &textA, const QString &textB)
 {
-    if (a == b)
+    if (textA == textB)
         return true;
+    const QString a = VTodo::writableText(textA);
+    const QString b = VTodo::writableText(textB);
     const QStringList tagsA = extractTags(a);
     const QStringList tagsB = extractTags(b);
     return displayText(a, tagsA) == displayText(b, tagsB) && tagKeys(tagsA) == tagKeys(tagsB);
@@ -143,11 +140,12 @@ bool apply(VTodo &vtodo, const SyncedFields &fields, const QDateTime &now)
     bool changed = false;
     if (fields.text != current.text) {
         const QStringList tags = extractTags(fields.text);
-        const QStringList currentTags = extractTags(current.text);
         const QString summary = displayText(fields.text, tags);
-        if (summary != displayText(current.text, currentTags))
+        if (summary != displayText(current.text, extractTags(current.text)))
             changed |= vtodo.setSummary(summary);
-        if (tagKeys(tags) != tagKeys(currentTags))
+        // Taken after the SUMMARY: "#" words it held before may be gone from it now.
+        const QStringList shown = extractTags(fromVTodo(vtodo).text);
+        if (tagKeys(tags) != tagKeys(shown))
             changed |= vtodo.setCategories(categoriesFor(tags, vtodo.categories()));
     }
     if (fields.isDone != current.isDone) {

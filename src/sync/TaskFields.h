@@ -41,7 +41,7 @@ QUuid localIdFor(const QString &uid,
                  const std::function<std::optional<QUuid>(const QString &)> &known);
 
 // The tag a category shows as, without the "#"; empty for a category of nothing but
-// spaces, which is not shown (and stays on the server).
+// spaces, which is not shown (and stays on the server until the tags change).
 QString tagForCategory(const QString &category);
 
 SyncedFields fromTask(const TaskItem &task);
@@ -59,7 +59,7 @@ VTodo newVTodo(const TaskItem &task, const QDateTime &now);
 // Writes into the server's copy only the fields in which `fields` differs from it, then
 // marks the revision; returns false, leaving it untouched, when nothing differs. A field
 // that did not change keeps the server's value exactly: IN-PROCESS, PRIORITY 3, the
-// categories' spelling. Categories of only spaces stay.
+// categories' spelling.
 bool apply(VTodo &vtodo, const SyncedFields &fields, const QDateTime &now);
 
 } // namespace TaskFields

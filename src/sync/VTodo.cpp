@@ -109,7 +109,7 @@ icalproperty_status toIcalStatus(VTodo::Status status)
 
 QString fromUtf8(const char *text)
 {
-    return text ? QString::fromUtf8(text) : QString();
+    return text ? VTodo::writableText(QString::fromUtf8(text)) : QString();
 }
 
 bool refuse(QString *error, const QString &reason)
@@ -133,7 +133,22 @@ std::optional<VTodo> VTodo::parse(QByteArrayView ics, QString *error)
         return std::nullopt;
     }
     icalerror_set_errors_are_fatal(0);
-    const QByteArray text = ics.toByteArray(); // NUL-terminated for libical
+    std::optional<VTodo> read = readCalendar(ics.toByteArray(), error);
+    if (!read)
+        return std::nullopt;
+    // What is kept is the resource as libical writes it, read again: text it only half
+    // understood (a bare CR in a line, an END of the wrong name) it writes otherwise than it
+    // read, and a resource that changes each time it is written cannot be kept in step.
+    std::optional<VTodo> again = readCalendar(read->serialize(), error);
+    if (again && again->uid() == read->uid() && again->summary() == read->summary() &&
+        again->categories() == read->categories())
+        return again;
+    refuse(error, QStringLiteral("libical does not read its own text of it back"));
+    return std::nullopt;
+}
+
+std::optional<VTodo> VTodo::readCalendar(const QByteArray &text, QString *error)
+{
     icalcomponent *root = icalparser_parse_string(text.constData());
     if (!root) {
         refuse(error, QStringLiteral("not iCalendar text"));
@@ -161,6 +176,13 @@ std::optional<VTodo> VTodo::parse(QByteArrayView ics, QString *error)
     return result;
 }
 
+QString VTodo::writableText(const QString &text)
+{
+    QString result = text;
+    result.removeIf([](QChar c) { return c == u'\b' || c == u'\f' || c == u'\r'; });
+    return result;
+}
+
 VTodo VTodo::create(const QString &uid, const QDateTime &now)
 {
     icalcomponent *calendar = icalcomponent_new(ICAL_VCALENDAR_COMPONENT);
@@ -178,7 +200,14 @@ VTodo VTodo::create(const QString &uid, const QDateTime &now)
 
 VTodo::VTodo(icalcomponent *calendar) : m_calendar(calendar) {}
 
-VTodo::VTodo(const VTodo &other) : m_calendar(icalcomponent_new_clone(other.m_calendar)) {}
+// A copy read from the text of the original, not icalcomponent_new_clone(): libical's clone
+// loses the value of a property of a kind with named values (STATUS, CLASS) when the value is
+// not one of the names, and the copy would go to the server without it.
+VTodo::VTodo(const VTodo &other) : m_calendar(icalparser_parse_string(other.serialize()))
+{
+    if (!m_calendar)
+        m_calendar = icalcomponent_new_clone(other.m_calendar);
+}
 
 VTodo::VTodo(VTodo &&other) noexcept : m_calendar(std::exchange(other.m_calendar, nullptr)) {}
 
@@ -266,8 +295,9 @@ int VTodo::sequence() const
     return property ? icalproperty_get_sequence(property) : 0;
 }
 
-bool VTodo::setSummary(const QString &summary)
+bool VTodo::setSummary(const QString &text)
 {
+    const QString summary = writableText(text);
     icalcomponent *component = todo();
     icalproperty *property = icalcomponent_get_first_property(component, ICAL_SUMMARY_PROPERTY);
     if (summary.isEmpty()) {
@@ -278,32 +308,37 @@ bool VTodo::setSummary(const QString &summary)
     }
     if (property && this->summary() == summary)
         return false;
-    const QByteArray text = summary.toUtf8();
+    const QByteArray utf8 = summary.toUtf8();
     if (property)
-        icalproperty_set_summary(property, text.constData());
+        icalproperty_set_summary(property, utf8.constData());
     else
-        icalcomponent_add_property(component, icalproperty_new_summary(text.constData()));
+        icalcomponent_add_property(component, icalproperty_new_summary(utf8.constData()));
     return true;
 }
 
-bool VTodo::setCategories(const QStringList &categories)
+bool VTodo::setCategories(const QStringList &values)
 {
+    QStringList categories;
+    for (const QString &value : values) {
+        const QString category = writableText(value);
+        if (!category.trimmed().isEmpty())
+            categories.append(category);
+    }
     if (this->categories() == categories)
         return false;
+    // One property a value, as libical itself reads a list; the properties there are take the
+    // values in order, keeping their parameters.
     icalcomponent *component = todo();
-    std::vector<icalproperty *> existing = properties(component, ICAL_CATEGORIES_PROPERTY);
-    if (categories.isEmpty()) {
-        removeAll(component, ICAL_CATEGORIES_PROPERTY);
-        return true;
+    const std::vector<icalproperty *> existing = properties(component, ICAL_CATEGORIES_PROPERTY);
+    for (qsizetype i = 0; i < categories.size(); ++i) {
+        const QByteArray utf8 = categories.at(i).toUtf8();
+        if (std::size_t(i) >= existing.size())
+            icalcomponent_add_property(component, icalproperty_new_categories(utf8.constData()));
+        else if (fromUtf8(icalproperty_get_categories(existing[i])) != categories.at(i))
+            icalproperty_set_categories(existing[i], utf8.constData());
     }
-    const QByteArray joined = categories.join(u',').toUtf8();
-    if (existing.empty()) {
-        icalcomponent_add_property(component, icalproperty_new_categories(joined.constData()));
-        return true;
-    }
-    icalproperty_set_categories(existing.front(), joined.constData());
-    std::for_each(existing.begin() + 1, existing.end(),
-                  [&](icalproperty *property) { removeProperty(component, property); });
+    for (std::size_t i = categories.size(); i < existing.size(); ++i)
+        removeProperty(component, existing[i]);
     return true;
 }
 

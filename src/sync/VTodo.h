@@ -24,8 +24,14 @@ public:
 
     // The resource `ics` holds. Refused, with the reason in `error`, when libical cannot read
     // it, it is not one VCALENDAR with a VTODO that has a UID, a line could not be read
-    // (libical would drop it, and writing back would lose it), or it is over maxSize.
+    // (libical would drop it, and writing back would lose it), libical's own text of it does
+    // not read back alike, or it is over maxSize.
     static std::optional<VTodo> parse(QByteArrayView ics, QString *error = nullptr);
+
+    // `text` as a text property holds it once written: libical drops backspace, form feed
+    // and carriage return when it writes one. The getters and setters of text give and take
+    // this form, so that what is read is what a write and a read again give.
+    static QString writableText(const QString &text);
 
     // A new resource for a task made here: PRODID, VERSION, UID, DTSTAMP, CREATED,
     // LAST-MODIFIED and SEQUENCE 0; the caller sets the fields.
@@ -52,7 +58,8 @@ public:
     // Each changes only its property and returns whether it changed anything; the stamps of
     // a revision are markRevised()'s job, once for all the changes of one write.
     bool setSummary(const QString &summary);
-    // Written into the first CATEGORIES property, keeping its parameters; the others go.
+    // Values of nothing but spaces are left out: libical cannot write an empty one so that
+    // it reads back.
     bool setCategories(const QStringList &categories);
     // COMPLETED also sets the time of completion to `now` and PERCENT-COMPLETE to 100;
     // NEEDS-ACTION takes the time of completion away and a percentage back to 0.
@@ -68,6 +75,7 @@ public:
 
 private:
     explicit VTodo(icalcomponent_impl *calendar);
+    static std::optional<VTodo> readCalendar(const QByteArray &text, QString *error);
 
     icalcomponent_impl *todo() const;
 

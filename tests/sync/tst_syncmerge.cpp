@@ -142,9 +142,9 @@ private slots:
         row("categories that are no tag word, from the server",
             " / / C|Pintar||0|Casa nueva,  , to-do / C|Pintar #Casa_nueva #to_do| / / ");
         row("categories that are no tag word, back in the server's spelling",
-            "C|Pintar||0|Casa nueva,to-do, / C|Pintar #CASA_NUEVA #urgente #to_do / "
-            "C|Pintar||0|Casa nueva,to-do, / C|Pintar #CASA_NUEVA #urgente #to_do| / "
-            "C|Pintar #Casa_nueva #urgente #to_do||Casa nueva,urgente,to-do, / ");
+            "C|Pintar||0|Casa nueva,to-do / C|Pintar #CASA_NUEVA #urgente #to_do / "
+            "C|Pintar||0|Casa nueva,to-do / C|Pintar #CASA_NUEVA #urgente #to_do| / "
+            "C|Pintar #Casa_nueva #urgente #to_do||Casa nueva,urgente,to-do / ");
         row("what did not change keeps the server's value",
             "A|Pan|i3|0|Casa nueva / A|Pan integral #Casa_nueva|! / A|Pan|i3|0|Casa nueva / "
             "A|Pan integral #Casa_nueva|! / A|Pan integral #Casa_nueva|!3i|Casa nueva / ");

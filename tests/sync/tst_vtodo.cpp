@@ -201,7 +201,7 @@ private slots:
             u"PRODID:-//Lorvane//Lorvane//"
             u"ES\nVERSION:2.0\nUID:0A1B2C3D-0000-4000-8000-00000000ABCD\n"
             "DTSTAMP:20240501T100000Z\nCREATED:20240501T100000Z\nLAST-MODIFIED:20240501T100000Z\n"
-            "SEQUENCE:0\nSUMMARY:Llamar a Ana\nCATEGORIES:casa,Trabajo\n"_qs;
+            "SEQUENCE:0\nSUMMARY:Llamar a Ana\nCATEGORIES:casa\nCATEGORIES:Trabajo\n"_qs;
         QTest::newRow("open") << false << common + u"STATUS:NEEDS-ACTION"_qs;
         QTest::newRow("done priority") << true
                                        << common + u"STATUS:COMPLETED\nCOMPLETED:20240501T100000Z\n"

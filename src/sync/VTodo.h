@@ -37,6 +37,7 @@ public:
     // LAST-MODIFIED and SEQUENCE 0; the caller sets the fields.
     static VTodo create(const QString &uid, const QDateTime &now);
 
+    // A moved-from VTodo may only be assigned to or destroyed.
     VTodo(const VTodo &other);
     VTodo(VTodo &&other) noexcept;
     VTodo &operator=(const VTodo &other);
@@ -58,8 +59,9 @@ public:
     // Each changes only its property and returns whether it changed anything; the stamps of
     // a revision are markRevised()'s job, once for all the changes of one write.
     bool setSummary(const QString &summary);
-    // Values of nothing but spaces are left out: libical cannot write an empty one so that
-    // it reads back.
+    // One CATEGORIES property a value, those there taking the values in order with their
+    // parameters. Values of nothing but spaces are left out: libical cannot write an empty
+    // one so that it reads back.
     bool setCategories(const QStringList &categories);
     // COMPLETED also sets the time of completion to `now` and PERCENT-COMPLETE to 100;
     // NEEDS-ACTION takes the time of completion away and a percentage back to 0.

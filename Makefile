@@ -19,7 +19,7 @@ PACKAGES = build-essential cmake ninja-build pkg-config \
            appstream desktop-file-utils clang clang-format libclang-rt-14-dev \
            qt6-wayland xwayland python3 dbus mutter kwin-x11 kwin-style-breeze x11-apps \
            dpkg-dev file lintian qt6-translations-l10n dbus-daemon dbus-bin python3-dbus python3-gi \
-           python3-pyatspi at-spi2-core radicale openssl
+           python3-pyatspi at-spi2-core radicale openssl libical-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -81,12 +81,14 @@ $(ASAN_BUILD)/build.ninja:
 test-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) \
-	    ctest --output-on-failure -j $(JOBS) -L 'model|toolkit|views|desktop|app|caldav'
+	    ctest --output-on-failure -j $(JOBS) -L 'model|sync|caldav|toolkit|views|desktop|app'
 
-# libFuzzer targets over the stored list (clang, in a build folder of their own).
+# libFuzzer targets over the stored list and the CalDAV to-do reader (clang, in a build
+# folder of their own).
 FUZZ_RUNS_CODEC ?= 500000
 FUZZ_RUNS_LOAD  ?= 20000
 FUZZ_RUNS_MULTISTATUS ?= 200000
+FUZZ_RUNS_VTODO ?= 100000
 FUZZ_TIMEOUT    ?= 900
 FUZZ_WORKERS    ?= 1
 
@@ -98,8 +100,10 @@ test-fuzz: deps $(FUZZ_BUILD)/build.ninja
 	cmake -S . -B $(FUZZ_BUILD) -DLORVANE_FUZZ_RUNS_CODEC=$(FUZZ_RUNS_CODEC) \
 	    -DLORVANE_FUZZ_RUNS_LOAD=$(FUZZ_RUNS_LOAD) -DLORVANE_FUZZ_TIMEOUT=$(FUZZ_TIMEOUT) \
 	    -DLORVANE_FUZZ_RUNS_MULTISTATUS=$(FUZZ_RUNS_MULTISTATUS) \
+	    -DLORVANE_FUZZ_RUNS_VTODO=$(FUZZ_RUNS_VTODO) \
 	    -DLORVANE_FUZZ_WORKERS=$(FUZZ_WORKERS) >/dev/null
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_codec fuzz_load fuzz_multistatus
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_codec fuzz_load fuzz_multistatus \
+	    fuzz_vtodo
 	cd $(FUZZ_BUILD) && ctest --output-on-failure -V -j $(JOBS) -L fuzz
 
 # The real binary killed with SIGKILL at random moments while it saves changes.
@@ -114,10 +118,12 @@ test-crash: build
 # two cores (the load path runs at about 600 lists a second per core under the sanitizers).
 SOAK_CODEC ?= 5000000
 SOAK_LOAD  ?= 10000000
+SOAK_VTODO ?= 2000000
 SOAK_KILLS ?= 1000
 
 soak:
 	@$(MAKE) --no-print-directory test-fuzz FUZZ_RUNS_CODEC=$(SOAK_CODEC) FUZZ_WORKERS=$(JOBS) \
+	    FUZZ_RUNS_VTODO=$(SOAK_VTODO) \
 	    FUZZ_RUNS_LOAD=$$(( ($(SOAK_LOAD) + $(JOBS) - 1) / $(JOBS) )) FUZZ_TIMEOUT=14400
 	@$(MAKE) --no-print-directory test-crash CRASH_KILLS=$(SOAK_KILLS)
 

@@ -1,0 +1,212 @@
+// The list and the server merged three ways against the last synced copies. Tasks are
+// written "key|text|flags|minutes" and separated by ";": the key A to F is a task whose UID
+// is its id, "cita" and "nota" ones a phone made (UID not a UUID), "*" in a result a task
+// with a fresh id; flags are x (done), ! (priority, PRIORITY 1), a digit (that PRIORITY),
+// i (IN-PROCESS); minutes after 10:00 date a change. A server copy may end in
+// "|categories" when they are not the text's tags; a write shows them, and "+" before it
+// marks a new resource.
+#include "model/Tags.h"
+#include "sync/SyncMerge.h"
+
+#include <QTest>
+
+#include <algorithm>
+
+namespace {
+
+const QDateTime start(QDate(2024, 5, 1), QTime(10, 0), Qt::UTC);
+const QStringList phoneKeys{"cita", "nota"};
+
+QUuid idOf(const QString &key)
+{
+    if (phoneKeys.contains(key))
+        return QUuid::createUuidV5(QUuid(), key);
+    return QUuid::fromString(QString(8, key.at(0)) + u"-0000-4000-8000-000000000000"_qs);
+}
+
+QString uidOf(const QString &key)
+{
+    return phoneKeys.contains(key) ? key + u"@phone.example"_qs : TaskFields::uidFor(idOf(key));
+}
+
+QString keyOf(const QUuid &id)
+{
+    for (const QString &key : phoneKeys + QStringList{"A", "B", "C", "D", "E", "F"}) {
+        if (idOf(key) == id)
+            return key;
+    }
+    return u"*"_qs;
+}
+
+QDateTime timeOf(const QStringList &parts)
+{
+    return start.addSecs(60 * (parts.size() > 3 ? parts.at(3).toInt() : 0));
+}
+
+VTodo resource(const QString &written)
+{
+    const QStringList parts = written.split(u'|');
+    VTodo vtodo = VTodo::create(uidOf(parts.at(0)), timeOf(parts));
+    const QStringList tags = extractTags(parts.at(1));
+    vtodo.setSummary(displayText(parts.at(1), tags));
+    vtodo.setCategories(parts.size() > 4 ? parts.at(4).split(u',') : tags);
+    for (const QChar flag : parts.value(2)) {
+        if (flag == u'x' || flag == u'i') {
+            vtodo.setStatus(flag == u'x' ? VTodo::Status::Completed : VTodo::Status::InProcess,
+                            start);
+        } else {
+            vtodo.setPriority(flag == u'!' ? 1 : flag.digitValue());
+        }
+    }
+    return vtodo;
+}
+
+QStringList items(const QString &list)
+{
+    return list.split(u';', Qt::SkipEmptyParts);
+}
+
+void row(const char *name, const QString &columns)
+{
+    QTestData &data = QTest::newRow(name);
+    for (const QString &column : columns.split(u'/'))
+        data << column.trimmed();
+}
+
+QString describe(const QString &key, const QString &text, bool isDone, bool isPriority)
+{
+    return key + u'|' + text + u'|' + (isDone ? u"x"_qs : QString()) +
+           (isPriority ? u"!"_qs : QString());
+}
+
+QString describe(const SyncedTask &upload)
+{
+    const VTodo &vtodo = upload.vtodo;
+    const SyncedFields fields = TaskFields::fromVTodo(vtodo);
+    QString text = (upload.href.isEmpty() ? u"+"_qs : QString()) +
+                   describe(keyOf(upload.localId), fields.text, fields.isDone, fields.isPriority);
+    if (vtodo.priority() > 1)
+        text += QString::number(vtodo.priority());
+    if (vtodo.status() == VTodo::Status::InProcess)
+        text += u'i';
+    if (!vtodo.categories().isEmpty())
+        text += u'|' + vtodo.categories().join(u',');
+    return text;
+}
+
+} // namespace
+
+class SyncMergeTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Each row: base / local / remote / the merged list / the writes / the deletes.
+    void merge_data()
+    {
+        for (const char *column : {"base", "local", "remote", "tasks", "uploads", "deletes"})
+            QTest::addColumn<QString>(column);
+        row("unchanged", "A|Pan / A|Pan / A|Pan / A|Pan| / / ");
+        row("text changed here",
+            "A|Pan / A|Pan #casa / A|Pan / A|Pan #casa| / A|Pan #casa||casa / ");
+        row("done here", "A|Pan / A|Pan|x / A|Pan / A|Pan|x / A|Pan|x / ");
+        row("priority here", "A|Pan / A|Pan|! / A|Pan / A|Pan|! / A|Pan|! / ");
+        row("text changed on the server", "A|Pan / A|Pan / A|Pan #casa / A|Pan #casa| / / ");
+        row("done on the server", "A|Pan / A|Pan / A|Pan|x / A|Pan|x / / ");
+        row("priority on the server", "A|Pan / A|Pan / A|Pan|! / A|Pan|! / / ");
+        row("different fields on the two sides",
+            "A|Pan / A|Pan integral||5 / A|Pan|x!|1 / A|Pan integral|x! / A|Pan integral|x! / ");
+        row("one text on both sides, here later: theirs kept after",
+            "A|Pan / B|Leche;A|Pan integral||20;C|Sal / A|Pan blanco|x|10;B|Leche;C|Sal / "
+            "B|Leche|;A|Pan integral|x;*|Pan blanco|x;C|Sal| / "
+            "A|Pan integral|x;+*|Pan blanco|x / ");
+        row("one text on both sides, server later: ours kept after",
+            "A|Pan / A|Pan integral|!|10 / A|Pan blanco||20 / "
+            "A|Pan blanco|!;*|Pan integral|! / A|Pan blanco|!;+*|Pan integral|! / ");
+        row("a tie goes here",
+            "A|Pan / A|Pan integral||10 / A|Pan blanco||10 / A|Pan integral|;*|Pan blanco| / "
+            "A|Pan integral|;+*|Pan blanco| / ");
+        row("the same change on both sides, tags in another order",
+            "A|Pan / A|#a Pan #b|x|20 / A|Pan #b #a|x|10 / A|#a Pan #b|x / / ");
+        row("deleted here, changed on the server", "A|Pan / / A|Pan integral|x|30 / / / A");
+        row("deleted on the server, changed here", "A|Pan / A|Pan integral|x|30 / / / / ");
+        row("deleted on both sides", "A|Pan / / / / / ");
+        row("new on both sides, new server tasks in the server's order",
+            "A|Pan / A|Pan;B|Leche|! / E|Sal;A|Pan;C|Huevos|x;D|Aceite / "
+            "A|Pan|;B|Leche|!;E|Sal|;C|Huevos|x;D|Aceite| / +B|Leche|! / ");
+        row("made here and on the server already, unsynced: one task",
+            " / B|Leche|! / B|Leche|! / B|Leche|! / / ");
+        row("UIDs that are not UUIDs, synced before and new",
+            "cita|Dentista / cita|Dentista a las 5 / cita|Dentista;B|Pan|1;nota|Llamar / "
+            "cita|Dentista a las 5|;B|Pan|!;*|Llamar| / cita|Dentista a las 5| / ");
+        row("categories that are no tag word, from the server",
+            " / / C|Pintar||0|Casa nueva,  , to-do / C|Pintar #Casa_nueva #to_do| / / ");
+        row("categories that are no tag word, back in the server's spelling",
+            "C|Pintar||0|Casa nueva,to-do / C|Pintar #CASA_NUEVA #urgente #to_do / "
+            "C|Pintar||0|Casa nueva,to-do / C|Pintar #CASA_NUEVA #urgente #to_do| / "
+            "C|Pintar #Casa_nueva #urgente #to_do||Casa nueva,urgente,to-do / ");
+        row("what did not change keeps the server's value",
+            "A|Pan|i3|0|Casa nueva / A|Pan integral #Casa_nueva|! / A|Pan|i3|0|Casa nueva / "
+            "A|Pan integral #Casa_nueva|! / A|Pan integral #Casa_nueva|!3i|Casa nueva / ");
+    }
+    void merge()
+    {
+        QFETCH(QString, base);
+        QFETCH(QString, local);
+        QFETCH(QString, remote);
+        QList<SyncedTask> synced;
+        for (const QString &written : items(base)) {
+            const QString key = written.section(u'|', 0, 0);
+            synced.append({uidOf(key), idOf(key), {}, {}, resource(written)});
+        }
+        QList<SyncMerge::LocalTask> tasks;
+        for (const QString &written : items(local)) {
+            const QStringList parts = written.split(u'|');
+            TaskItem task(parts.at(1));
+            task.id = idOf(parts.at(0));
+            task.isDone = parts.value(2).contains(u'x');
+            task.isPriority = parts.value(2).contains(u'!');
+            tasks.append({task, timeOf(parts)});
+        }
+        QList<SyncMerge::RemoteTask> server;
+        for (const QString &written : items(remote))
+            server.append({u"/"_qs + written, u"etag "_qs + written, resource(written)});
+
+        const SyncMerge::Result result = SyncMerge::merge(tasks, synced, server, start);
+        QStringList merged;
+        QSet<QUuid> ids;
+        for (const TaskItem &task : result.tasks) {
+            merged.append(describe(keyOf(task.id), task.text, task.isDone, task.isPriority));
+            QCOMPARE(task.tags, extractTags(task.text));
+            ids.insert(task.id);
+        }
+        QStringList uploads;
+        QStringList deletes;
+        for (const SyncedTask &upload : result.uploads)
+            uploads.append(describe(upload));
+        for (const SyncedTask &gone : result.deletes)
+            deletes.append(keyOf(gone.localId));
+        QTEST(merged.join(u';'), "tasks");
+        QTEST(uploads.join(u';'), "uploads");
+        QTEST(deletes.join(u';'), "deletes");
+
+        // Each task of the list is either written or known to agree with the server, and a
+        // write or delete replaces the version the server holds now.
+        QSet<QUuid> accounted;
+        for (const SyncedTask &task : result.uploads + result.synced + result.deletes) {
+            QVERIFY(!accounted.contains(task.localId));
+            accounted.insert(task.localId);
+            QCOMPARE(task.vtodo.uid(), task.uid);
+            const auto current = std::find_if(server.cbegin(), server.cend(), [&](auto &copy) {
+                return copy.vtodo.uid() == task.uid;
+            });
+            QCOMPARE(task.etag, current == server.cend() ? QString() : current->etag);
+        }
+        for (const SyncedTask &gone : result.deletes)
+            accounted.remove(gone.localId);
+        QCOMPARE(accounted, ids);
+    }
+};
+
+QTEST_GUILESS_MAIN(SyncMergeTest)
+#include "tst_syncmerge.moc"

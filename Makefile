@@ -81,7 +81,7 @@ $(ASAN_BUILD)/build.ninja:
 test-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) \
-	    ctest --output-on-failure -j $(JOBS) -L 'model|sync|caldav|toolkit|views|desktop|app'
+	    ctest --output-on-failure -j $(JOBS) -L 'model|sync|caldav|syncservice|toolkit|views|desktop|app'
 
 # libFuzzer targets over the stored list and the CalDAV to-do reader (clang, in a build
 # folder of their own).

@@ -87,6 +87,10 @@ QByteArray SyncState::toJson() const
         array.append(entry);
     }
     object.insert(QLatin1String("tasks"), array);
+    QJsonObject changes;
+    for (auto it = changedHere.cbegin(); it != changedHere.cend(); ++it)
+        changes.insert(TaskFields::uidFor(it.key()), it.value().toString(Qt::ISODateWithMs));
+    object.insert(QLatin1String("changedHere"), changes);
     return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
@@ -122,6 +126,14 @@ std::optional<SyncState> SyncState::fromJson(QByteArrayView json, QString *error
         uids.insert(task->uid);
         localIds.insert(task->localId);
         state.tasks.append(std::move(*task));
+    }
+    // Times only order conflicts: one that does not read is passed over, not refused.
+    const QJsonObject changes = object.value(QLatin1String("changedHere")).toObject();
+    for (auto it = changes.constBegin(); it != changes.constEnd(); ++it) {
+        const std::optional<QUuid> id = TaskFields::uuidFromUid(it.key());
+        const QDateTime time = QDateTime::fromString(it.value().toString(), Qt::ISODateWithMs);
+        if (id && time.isValid())
+            state.changedHere.insert(*id, time.toUTC());
     }
     return state;
 }

@@ -4,6 +4,8 @@
 #include "sync/VTodo.h"
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QUuid>
@@ -22,17 +24,20 @@ struct SyncedTask {
 };
 
 // What a sync needs to remember between runs. Never a password: that belongs to the
-// system's secret store. Which tasks changed here since is not stored either: it is what
-// differs between the list and the synced copies.
+// system's secret store. Which tasks changed here since is not stored: it is what differs
+// between the list and the synced copies; only when they changed is, for conflicts.
 struct SyncState {
     QString serverUrl;
     QString userName;
     QString collectionUrl;
     QString syncToken;
     QList<SyncedTask> tasks;
+    // When each task changed here since the last sync (UTC): the later side wins a conflict.
+    QHash<QUuid, QDateTime> changedHere;
 
     // A JSON object with the members version (1), serverUrl, userName, collectionUrl,
-    // syncToken and tasks, an array of objects with uid, localId, href, etag and ics.
+    // syncToken, tasks, an array of objects with uid, localId, href, etag and ics, and
+    // changedHere, an object from local ids to ISO 8601 times.
     QByteArray toJson() const;
     // Refuses, with the reason in `error`, text that is not such an object, a member of
     // the wrong type, a later version, a local id that is not a UUID, one UID or local id

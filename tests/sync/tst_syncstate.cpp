@@ -87,6 +87,8 @@ private slots:
         state.syncToken = u"http://dav.example/sync/42"_qs;
         state.tasks.append({u"cita@phone"_qs, QUuid::createUuid(), u"/a.ics"_qs, u"\"7\""_qs,
                             *VTodo::parse(ics(u"cita@phone"_qs))});
+        state.changedHere.insert(QUuid::createUuid(),
+                                 QDateTime(QDate(2026, 3, 1), QTime(9, 30, 0, 250), Qt::UTC));
         QVERIFY(!state.save(path));
         QCOMPARE(QFile::permissions(path) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
                  QFile::ReadOwner | QFile::WriteOwner);
@@ -94,6 +96,7 @@ private slots:
         QVERIFY(loaded);
         QCOMPARE(loaded->toJson(), state.toJson());
         QCOMPARE(loaded->tasks.at(0).localId, state.tasks.at(0).localId);
+        QCOMPARE(loaded->changedHere, state.changedHere);
     }
 };
 

@@ -4,6 +4,8 @@
 // the empty state and the first or last row, the done mark) at 0, 50, 100 and 200 ms.
 // "undo" shows the toast that offers a deleted task back.
 // "storage" shows the notices of a list that could not be read and of a disk that is full.
+// "sync-dialog" is the sync dialog offering the server's task lists; "sync-problem" the
+// settings panel with a failing sync: its status line, and the red dot on the gear.
 
 #include "model/TaskStore.h"
 #include "preferences/FileSystemCalls.h"
@@ -12,6 +14,7 @@
 #include "toolkit/WindowStyle.h"
 #include "views/ContentView.h"
 #include "views/InputArea.h"
+#include "views/SyncDialog.h"
 #include "views/TaskListSection.h"
 #include "views/TaskRow.h"
 
@@ -171,6 +174,23 @@ void renderStorageNotices(const QString &folder, bool dark)
     qputenv("HOME", realHome);
 }
 
+// The dialog on its own, as it offers the lists of a server it has just reached.
+void renderSyncDialog(const QString &folder, bool dark)
+{
+    QApplication::setPalette(
+        dark ? darkPalette() : QStyleFactory::create(QStringLiteral("Fusion"))->standardPalette());
+    SyncDialog dialog;
+    dialog.showDisconnected(QStringLiteral("cloud.example.org"), QStringLiteral("ana"));
+    const QString calendars = QStringLiteral("/remote.php/dav/calendars/ana/");
+    dialog.showCollections({{calendars + u"personal/"_qs, QStringLiteral("Personal")},
+                            {calendars + u"trabajo/"_qs, QStringLiteral("Trabajo")},
+                            {calendars + u"compras/"_qs, QStringLiteral("Lista de la compra")}});
+    dialog.showStatus(QDateTime(), QString());
+    dialog.show();
+    QApplication::processEvents();
+    save(dialog, folder, QStringLiteral("sync-dialog"), dark);
+}
+
 void addTask(ContentView &view, const QString &text)
 {
     QLineEdit *field = view.inputArea()->field();
@@ -263,6 +283,13 @@ int main(int argc, char **argv)
         render(folder, QStringLiteral("undo"), dark, [](ContentView &view) {
             addSampleTasks(view.store());
             view.deleteTask(view.store().tasks().at(2).id);
+        });
+        renderSyncDialog(folder, dark);
+        render(folder, QStringLiteral("sync-problem"), dark, [](ContentView &view) {
+            addSampleTasks(view.store());
+            view.toggleSettings();
+            view.setSyncStatus(u"Sin conexión con cloud.example.org · 3 cambios pendientes"_qs);
+            view.setSyncProblem(true);
         });
     }
     return 0;

@@ -38,6 +38,14 @@ void TextLabel::setText(const QString &text)
     update();
 }
 
+void TextLabel::setElided(bool elided)
+{
+    m_elided = elided;
+    setSizePolicy(elided ? QSizePolicy::Ignored : QSizePolicy::Fixed, QSizePolicy::Fixed);
+    updateGeometry();
+    update();
+}
+
 void TextLabel::setTextChange(qreal change)
 {
     m_textChange = change;
@@ -59,6 +67,12 @@ QSize TextLabel::sizeHint() const
         .grownBy(m_padding);
 }
 
+QSize TextLabel::minimumSizeHint() const
+{
+    const QSize hint = sizeHint();
+    return m_elided ? QSize(0, hint.height()) : hint;
+}
+
 void TextLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -68,14 +82,18 @@ void TextLabel::paintEvent(QPaintEvent *)
         Shapes::fillCapsule(painter, QRectF(rect()), m_capsuleColor(theme));
     painter.setPen(m_color(theme));
     const QRect content = rect().marginsRemoved(m_padding);
+    const auto shown = [&](const QString &text) {
+        return m_elided ? fontMetrics().elidedText(text, Qt::ElideRight, content.width()) : text;
+    };
     if (m_textChange >= 1) {
-        painter.drawText(content, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_text);
+        painter.drawText(content, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                         shown(m_text));
         return;
     }
     // While the width changes, both texts stay centred in it.
     const qreal opacity = painter.opacity();
     painter.setOpacity(opacity * (1 - m_textChange));
-    painter.drawText(content, Qt::AlignCenter | Qt::TextSingleLine, m_previousText);
+    painter.drawText(content, Qt::AlignCenter | Qt::TextSingleLine, shown(m_previousText));
     painter.setOpacity(opacity * m_textChange);
-    painter.drawText(content, Qt::AlignCenter | Qt::TextSingleLine, m_text);
+    painter.drawText(content, Qt::AlignCenter | Qt::TextSingleLine, shown(m_text));
 }

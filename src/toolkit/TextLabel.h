@@ -28,9 +28,12 @@ public:
 
     QString text() const { return m_text; }
     void setText(const QString &text);
+    // A text wider than the label then ends in an ellipsis, and the label takes the width
+    // its layout gives it rather than its text's. The accessible name stays the whole text.
+    void setElided(bool elided);
 
     QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -46,4 +49,5 @@ private:
     ColorRole m_color;
     QMargins m_padding;
     ColorRole m_capsuleColor;
+    bool m_elided = false;
 };

@@ -208,6 +208,18 @@ void ContentView::setLaunchAtLogin(bool enabled)
     settingsPanel()->setLaunchAtLogin(entry.isEnabled());
 }
 
+void ContentView::setSyncStatus(const QString &text)
+{
+    m_syncStatus = text;
+    if (m_settingsPanel)
+        m_settingsPanel->setSyncStatus(text);
+}
+
+void ContentView::setSyncProblem(bool problem)
+{
+    m_header->setSyncProblem(problem);
+}
+
 SettingsPanel *ContentView::settingsPanel()
 {
     // Made when first opened: it is not part of the first frame.
@@ -219,6 +231,8 @@ SettingsPanel *ContentView::settingsPanel()
                 &ContentView::setTimerMinutes);
         connect(m_settingsPanel, &SettingsPanel::launchAtLoginChosen, this,
                 &ContentView::setLaunchAtLogin);
+        connect(m_settingsPanel, &SettingsPanel::syncClicked, this, &ContentView::syncClicked);
+        m_settingsPanel->setSyncStatus(m_syncStatus);
     }
     return m_settingsPanel;
 }

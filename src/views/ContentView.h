@@ -51,6 +51,15 @@ public:
     void undo();
     void redo();
 
+    // How the sync stands, for the settings panel's line (kept until the panel is first
+    // made) and the dot on the settings button.
+    void setSyncStatus(const QString &text);
+    void setSyncProblem(bool problem);
+
+signals:
+    // The settings panel's "Sincronizar…" was clicked.
+    void syncClicked();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -74,6 +83,7 @@ private:
     TaskHistory *m_history = nullptr;
     bool m_showSettings = false;
     std::optional<QString> m_selectedTag;
+    QString m_syncStatus;
 
     AnimatedColumn *m_column = nullptr;
     HeaderView *m_header = nullptr;

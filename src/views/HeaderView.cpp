@@ -9,6 +9,46 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QPainter>
+
+#include <cmath>
+
+namespace {
+
+constexpr qreal dotDiameter = 6;
+constexpr qreal dotRing = 1.5;
+// The dot's centre, in from the gear's top-right corner: on the gear's teeth, where the
+// ring sets it off from them.
+constexpr qreal dotInset = 2;
+
+// The red dot, ringed in the window's background; over the gear, never in the layout, so
+// that nothing moves when it comes and goes.
+class ProblemDot : public QWidget
+{
+public:
+    explicit ProblemDot(QWidget *parent) : QWidget(parent)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        const int side = int(std::ceil(dotDiameter + 2 * dotRing)) + 1;
+        resize(side, side);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        const Theme theme = Theme::of(this);
+        const QPointF centre = QRectF(rect()).center();
+        painter.setBrush(theme.windowBackground());
+        painter.drawEllipse(centre, dotDiameter / 2 + dotRing, dotDiameter / 2 + dotRing);
+        painter.setBrush(theme.red());
+        painter.drawEllipse(centre, dotDiameter / 2, dotDiameter / 2);
+    }
+};
+
+} // namespace
 
 HeaderView::HeaderView(QWidget *parent) : QWidget(parent)
 {
@@ -43,6 +83,10 @@ HeaderView::HeaderView(QWidget *parent) : QWidget(parent)
     layout->addWidget(m_count, 0, Qt::AlignVCenter);
     layout->addWidget(m_settingsButton, 0, Qt::AlignVCenter);
 
+    m_problemDot = new ProblemDot(this);
+    m_problemDot->hide();
+    m_settingsButton->installEventFilter(this);
+
     connect(m_settingsButton, &QAbstractButton::clicked, this, &HeaderView::settingsButtonClicked);
     updateSettingsButtonColor();
 }
@@ -62,6 +106,35 @@ void HeaderView::setSettingsShown(bool shown)
         return;
     m_settingsShown = shown;
     updateSettingsButtonColor();
+}
+
+void HeaderView::setSyncProblem(bool problem)
+{
+    if (problem == m_syncProblem)
+        return;
+    m_syncProblem = problem;
+    m_settingsButton->setAccessibleDescription(problem ? tr("La sincronización falla") : QString());
+    placeProblemDot();
+    m_problemDot->setVisible(problem);
+    m_problemDot->raise();
+}
+
+void HeaderView::placeProblemDot()
+{
+    const QRectF gear(m_settingsButton->geometry());
+    const QPointF centre(gear.right() - dotInset, gear.top() + dotInset);
+    const QSize size = m_problemDot->size();
+    m_problemDot->move(qRound(centre.x() - size.width() / 2.0),
+                       qRound(centre.y() - size.height() / 2.0));
+}
+
+bool HeaderView::eventFilter(QObject *watched, QEvent *event)
+{
+    // The gear moves with the header's width.
+    if (watched == m_settingsButton &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        placeProblemDot();
+    return QWidget::eventFilter(watched, event);
 }
 
 void HeaderView::updateSettingsButtonColor()

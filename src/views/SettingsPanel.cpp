@@ -2,6 +2,7 @@
 
 #include "toolkit/CheckBox.h"
 #include "toolkit/Fonts.h"
+#include "toolkit/RoundedButton.h"
 #include "toolkit/Stepper.h"
 #include "toolkit/StepperArrow.h"
 #include "toolkit/SymbolLabel.h"
@@ -48,6 +49,13 @@ SettingsPanel::SettingsPanel(QWidget *parent) : QWidget(parent)
     m_launchAtLogin = new CheckBox(tr("Abrir al iniciar la sesión"), Fonts::rounded(13), this);
     m_launchAtLogin->setTextIndent(Symbols::size(13).width() + 8);
 
+    m_syncButton = new RoundedButton(tr("Sincronizar…"), this);
+    m_syncButton->setAccessibleName(tr("Sincronizar…"));
+    m_syncStatus = new TextLabel(QString(), Fonts::rounded(12), secondary, this);
+    m_syncStatus->setObjectName(QStringLiteral("syncStatus"));
+    m_syncStatus->setElided(true);
+    m_syncStatus->hide();
+
     auto *reminder = new QHBoxLayout;
     reminder->setContentsMargins(16, 8, 16, 8);
     reminder->setSpacing(8);
@@ -62,11 +70,19 @@ SettingsPanel::SettingsPanel(QWidget *parent) : QWidget(parent)
     launch->addWidget(m_launchAtLogin, 0, Qt::AlignVCenter);
     launch->addStretch(1);
 
+    // The button's bezel starts at the symbols' inset; the line under it, at its edge too.
+    auto *sync = new QVBoxLayout;
+    sync->setContentsMargins(16, 6, 16, 10);
+    sync->setSpacing(6);
+    sync->addWidget(m_syncButton, 0, Qt::AlignLeft);
+    sync->addWidget(m_syncStatus);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addLayout(reminder);
     layout->addLayout(launch);
+    layout->addLayout(sync);
 
     connect(m_stepper, &Stepper::stepUpRequested, this, [this] { step(+1); });
     connect(m_stepper, &Stepper::stepDownRequested, this, [this] { step(-1); });
@@ -75,6 +91,7 @@ SettingsPanel::SettingsPanel(QWidget *parent) : QWidget(parent)
     // toggled(), not clicked(): a screen reader's toggle action changes the state without a
     // click, and must ask all the same.
     connect(m_launchAtLogin, &QAbstractButton::toggled, this, &SettingsPanel::launchAtLoginChosen);
+    connect(m_syncButton, &QAbstractButton::clicked, this, &SettingsPanel::syncClicked);
 }
 
 void SettingsPanel::setMinutes(qint64 minutes)
@@ -91,6 +108,13 @@ void SettingsPanel::setLaunchAtLogin(bool enabled)
     // Shown quietly: only the user's change asks for one.
     const QSignalBlocker quiet(m_launchAtLogin);
     m_launchAtLogin->setChecked(enabled);
+}
+
+void SettingsPanel::setSyncStatus(const QString &text)
+{
+    // Shown or hidden, the line changes the layout's size hint, which the column follows.
+    m_syncStatus->setText(text);
+    m_syncStatus->setVisible(!text.isEmpty());
 }
 
 void SettingsPanel::step(int direction)

@@ -3,7 +3,9 @@
 #include <QWidget>
 
 class CheckBox;
+class RoundedButton;
 class Stepper;
+class TextLabel;
 
 // The reminder interval: a stepper over 5...120 minutes in steps of 5; under it, whether the
 // session starts Lorvane at login. The panel shows the interval and the choice it is given
@@ -13,6 +15,9 @@ class Stepper;
 // A value outside the range is shown as it is; the first step in either direction brings it
 // to the nearer end of the range (200 becomes 120, 2 becomes 5). At either end, a step
 // outwards asks for nothing.
+//
+// Under these, the button that opens the sync settings and one line on how the sync stands,
+// which the owner gives; the line takes no room while it is empty.
 class SettingsPanel : public QWidget
 {
     Q_OBJECT
@@ -26,10 +31,13 @@ public:
 
     void setMinutes(qint64 minutes);
     void setLaunchAtLogin(bool enabled);
+    // "Sincronizado con cloud.example.org"; cut short with an ellipsis when too long.
+    void setSyncStatus(const QString &text);
 
 signals:
     void minutesChosen(int minutes);
     void launchAtLoginChosen(bool enabled);
+    void syncClicked();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -40,4 +48,6 @@ private:
     qint64 m_minutes = 0;
     Stepper *m_stepper = nullptr;
     CheckBox *m_launchAtLogin = nullptr;
+    RoundedButton *m_syncButton = nullptr;
+    TextLabel *m_syncStatus = nullptr;
 };

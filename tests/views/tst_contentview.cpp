@@ -2,9 +2,10 @@
 // after each request from a row's mark, menu or delete button; the empty state; the count;
 // rows kept per task; an edit stored trimmed to its own task however it ends; the reminder
 // interval stored, then announced; the autostart entry the settings' check box reads, writes
-// and removes; the input's keys and completion list; the tag strip; the list by keyboard and
-// as a screen reader sees it; what animates with the action behind it; the notices of a list
-// that could not be stored or read, and the taking back of a kept one.
+// and removes; the panel's sync button and line, and the dot on the settings button; the input's
+// keys and completion list; the tag strip; the list by keyboard and as a screen reader sees it;
+// what animates with the action behind it; the notices of a list that could not be stored or read,
+// and the taking back of a kept one.
 #include "model/TaskListCodec.h"
 #include "preferences/AutostartEntry.h"
 #include "preferences/NotificationCenter.h"
@@ -14,6 +15,7 @@
 #include "toolkit/CheckBox.h"
 #include "toolkit/Motion.h"
 #include "toolkit/PlainButton.h"
+#include "toolkit/RoundedButton.h"
 #include "toolkit/Stepper.h"
 #include "toolkit/StepperArrow.h"
 #include "toolkit/TextButton.h"
@@ -22,6 +24,7 @@
 #include "views/EmptyStateView.h"
 #include "views/InputArea.h"
 #include "views/NoticeBanner.h"
+#include "views/SettingsPanel.h"
 #include "views/StorageNotices.h"
 #include "views/SuggestionList.h"
 #include "views/SuggestionRow.h"
@@ -44,6 +47,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -481,6 +485,72 @@ private slots:
         QFile::remove(path);
         m_view->toggleSettings();
         QVERIFY(!box->isChecked());
+    }
+
+    // Sync statuses given before the panel is first made, then while it is open, and the
+    // problem switched on and off: the line shown at the end (none while empty) in the room
+    // the panel takes, whether the red dot sits on the gear; the sync button, reached by Tab
+    // after the check box, asks once per press.
+    void syncInSettings_data()
+    {
+        QTest::addColumn<Texts>("before");
+        QTest::addColumn<Texts>("after");
+        QTest::addColumn<QList<bool>>("problems");
+        QTest::addColumn<QString>("shown");
+        const QString synced = "Sincronizado con cloud.example.org";
+        const QString offline = u"Sin conexión con cloud.example.org · 3 cambios pendientes "
+                                u"desde el martes por la tarde"_qs;
+        QTest::newRow("nothing given") << Texts{} << Texts{} << QList<bool>{} << "";
+        QTest::newRow("given before the panel is made, a problem")
+            << Texts{synced} << Texts{} << QList<bool>{true} << synced;
+        QTest::newRow("too long for its row: cut short")
+            << Texts{} << Texts{offline} << QList<bool>{true, true} << offline;
+        QTest::newRow("cleared: its room goes too")
+            << Texts{synced} << Texts{offline, ""} << QList<bool>{true, false} << "";
+    }
+    void syncInSettings()
+    {
+        QFETCH(Texts, before);
+        QFETCH(Texts, after);
+        QFETCH(QList<bool>, problems);
+        QFETCH(QString, shown);
+        makeView({"A #casa"});
+        for (const QString &text : before)
+            m_view->setSyncStatus(text);
+        for (bool problem : problems)
+            m_view->setSyncProblem(problem);
+        m_view->toggleSettings();
+        for (const QString &text : after)
+            m_view->setSyncStatus(text);
+        QCoreApplication::processEvents();
+        auto *panel = m_view->findChild<SettingsPanel *>();
+        auto *line = panel->findChild<TextLabel *>("syncStatus");
+        QCOMPARE(line->isVisible() ? line->accessibleName() : QString(), shown);
+        // The column gives the panel its new height, and the line stays inside its margins.
+        const int bare = SettingsPanel().sizeHint().height();
+        QCOMPARE(panel->height(), panel->sizeHint().height());
+        QCOMPARE(panel->height() > bare, !shown.isEmpty());
+        QCOMPARE(m_view->findChild<TagFilterBar *>()->y(), panel->geometry().bottom() + 1);
+        QVERIFY(!line->isVisible() || line->geometry().right() < panel->width() - 15);
+
+        auto *gear = m_view->findChild<PlainButton *>("settingsButton");
+        const bool problem = !problems.isEmpty() && problems.last();
+        QCOMPARE(QAccessible::queryAccessibleInterface(gear)->text(QAccessible::Description),
+                 problem ? u"La sincronización falla"_qs : QString());
+        const QImage image = m_view->grab().toImage();
+        const QPoint dot = gear->mapTo(m_view.get(), QPoint(gear->width() - 2, 2));
+        const QColor at = image.pixelColor(dot * image.devicePixelRatio());
+        QCOMPARE(at.red() > 200 && at.green() < 110 && at.blue() < 110, problem);
+
+        auto *sync = panel->findChild<RoundedButton *>();
+        QCOMPARE(sync->accessibleName(), u"Sincronizar…"_qs);
+        QSignalSpy clicked(m_view.get(), &ContentView::syncClicked);
+        panel->findChild<CheckBox *>()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), sync);
+        QTest::keyClick(sync, Qt::Key_Space);
+        QTest::mouseClick(sync, Qt::LeftButton);
+        QCOMPARE(clicked.size(), 2);
     }
 
     // Typing then keys or clicks, with casa, compras and trabajo in use: the list shown after

@@ -19,7 +19,8 @@ PACKAGES = build-essential cmake ninja-build pkg-config \
            appstream desktop-file-utils clang clang-format libclang-rt-14-dev \
            qt6-wayland xwayland python3 dbus mutter kwin-x11 kwin-style-breeze x11-apps \
            dpkg-dev file lintian qt6-translations-l10n dbus-daemon dbus-bin python3-dbus python3-gi \
-           python3-pyatspi at-spi2-core radicale openssl libical-dev
+           python3-pyatspi at-spi2-core radicale openssl libical-dev \
+           qtkeychain-qt6-dev gnome-keyring libsecret-tools python3-caldav
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

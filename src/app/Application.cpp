@@ -5,6 +5,7 @@
 #include "app/LaunchRequest.h"
 #include "app/MainWindow.h"
 #include "app/QtTranslation.h"
+#include "app/SyncLoader.h"
 #include "app/WindowlessLaunch.h"
 #include "desktop/DesktopAppearance.h"
 #include "desktop/PlatformChoice.h"
@@ -134,10 +135,13 @@ int runApplication(int argc, char *argv[], const std::function<void(RunningAppli
     // The icon, the tray and the answer to later launches are not part of the first frame;
     // they follow in the next turn of the event loop after it.
     std::unique_ptr<TrayIcon> tray;
+    SyncLoader sync(*content, &window);
+    QObject::connect(content, &ContentView::syncClicked, &sync, &SyncLoader::openDialog);
     QObject::connect(
         &window, &MainWindow::firstFrameShown, &delegate,
         [&] {
             instance.listen();
+            sync.startIfOn();
             QGuiApplication::setWindowIcon(AppIcon::icon());
             if (!TrayIcon::isAvailable())
                 return;

@@ -24,6 +24,7 @@ const StringMember stringMembers[] = {
     {QLatin1String("userName"), &SyncState::userName},
     {QLatin1String("collectionUrl"), &SyncState::collectionUrl},
     {QLatin1String("syncToken"), &SyncState::syncToken},
+    {QLatin1String("trustedCertificate"), &SyncState::trustedCertificate},
 };
 
 std::nullopt_t refuse(QString *error, const QString &reason)

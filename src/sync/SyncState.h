@@ -31,6 +31,8 @@ struct SyncState {
     QString userName;
     QString collectionUrl;
     QString syncToken;
+    // The SHA-256 fingerprint of a certificate the user chose to trust for this server.
+    QString trustedCertificate;
     QList<SyncedTask> tasks;
     // When each task changed here since the last sync (UTC): the later side wins a conflict.
     QHash<QUuid, QDateTime> changedHere;

@@ -1,0 +1,120 @@
+#!/bin/bash
+# Sync as a user sets it up: a Radicale of the test's own on loopback, a phone (the Python
+# caldav client) on the same task list, gnome-keyring as the secret store, and Lorvane driven
+# through AT-SPI: connected through its dialog, a task from the phone arrives with its tags,
+# one added here and one completed here reach the phone with the phone's due date and
+# description kept, and the password is in the keyring and in no file of Lorvane's.
+#   usage: sync_e2e.sh /path/to/lorvane-testing
+set -euo pipefail
+
+LORVANE=${1:?usage: $0 /path/to/lorvane-testing}
+PYTHON=/usr/bin/python3 # Debian's, for which python3-caldav and python3-pyatspi are installed
+source "$(dirname "$0")/common.sh"
+begin_e2e sync
+command -v radicale >/dev/null || skip "radicale is missing"
+command -v gnome-keyring-daemon >/dev/null || skip "gnome-keyring is missing"
+command -v secret-tool >/dev/null || skip "libsecret-tools is missing"
+"$PYTHON" -c 'import caldav, pyatspi' 2>/dev/null || skip "python3-caldav or python3-pyatspi is missing"
+start_x 1280 800
+start_session_bus
+export HOME=$WORK/home # the keyring's files
+mkdir -p "$HOME"
+
+step "a keyring, unlocked, and a Radicale with one task list the phone filled"
+keyrings() { pgrep -u "$(id -u)" -x gnome-keyring-d | sort || true; }
+before=$(keyrings)
+eval "$(printf 'e2e' | gnome-keyring-daemon --daemonize --login)"
+eval "$(gnome-keyring-daemon --start --components=secrets)"
+PIDS+=($(comm -13 <(echo "$before") <(keyrings))) # ours, by the PIDs they did not have before
+PORT=$("$PYTHON" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+printf 'alice:secret\n' >"$WORK/users"
+radicale --config= --hosts "127.0.0.1:$PORT" --storage-filesystem-folder "$WORK/storage" \
+    --auth-type htpasswd --auth-htpasswd-filename "$WORK/users" \
+    --auth-htpasswd-encryption plain --auth-delay 0 --rights-type owner_only --web-type none \
+    >"$WORK/radicale.log" 2>&1 &
+PIDS+=($!)
+SERVER="http://127.0.0.1:$PORT/"
+wait_for "Radicale" 20 bash -c "echo >/dev/tcp/127.0.0.1/$PORT" 2>/dev/null
+phone() { "$PYTHON" - "$SERVER" "$@" <<'EOF_PY'
+import caldav, sys
+server, action = sys.argv[1], sys.argv[2]
+principal = caldav.DAVClient(server, username="alice", password="secret").principal()
+if action == "fill":
+    tasks = principal.make_calendar(name="Mis tareas", supported_calendar_component_set=["VTODO"])
+    tasks.save_todo(ical="BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Phone//EN\r\nBEGIN:VTODO\r\n"
+                    "UID:cita-del-telefono\r\nDTSTAMP:20260101T000000Z\r\nSUMMARY:Pedir cita\r\n"
+                    "CATEGORIES:salud\r\nDUE:20261224T180000Z\r\nDESCRIPTION:Traer el recibo\r\n"
+                    "END:VTODO\r\nEND:VCALENDAR\r\n")
+    sys.exit(0)
+calendar = next(c for c in principal.calendars() if c.name == "Mis tareas")
+todos = {t.icalendar_component["SUMMARY"]: t.data for t in calendar.todos(include_completed=True)}
+cita = todos.get("Pedir cita", "")
+ok = ("Comprar pan" in todos and "CATEGORIES:casa" in todos["Comprar pan"]
+      and "STATUS:COMPLETED" in cita and "DUE:20261224T180000Z" in cita
+      and "DESCRIPTION:Traer el recibo" in cita)
+sys.exit(0 if ok else 1)
+EOF_PY
+}
+phone fill
+
+step "connected through the dialog, the phone's task arrives with its tag"
+start_lorvane QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+xdotool windowactivate --sync "$(window_of "$LORVANE_PID")"
+"$PYTHON" - "$XDG_CONFIG_HOME/lorvane/lorvane.conf" "$SERVER" "$(window_of "$LORVANE_PID")" \
+    <<'EOF_PY' || fail "see above"
+import json, os, re, subprocess, sys, time, pyatspi
+
+def poll(test, seconds):
+    deadline = time.monotonic() + seconds
+    while not test() and time.monotonic() < deadline: time.sleep(0.1)
+    return test()
+def until(what, test, seconds=15):
+    if not poll(test, seconds): sys.exit(f"FAIL: no {what}; stored {stored()}")
+def stored():
+    text = open(sys.argv[1]).read() if os.path.exists(sys.argv[1]) else ""
+    found = re.search(r'^lorvane\.tasks="@ByteArray\((.*)\)"$', text, re.M)
+    tasks = json.loads(found[1].replace('\\"', '"')) if found else []
+    return [(t["text"], t["isDone"]) for t in tasks]
+def app():
+    return next((a for a in pyatspi.Registry.getDesktop(0) if a and a.name == "lorvane"), None)
+def named(name):
+    return app() and pyatspi.findDescendant(app(), lambda n: n.name == name)
+def attempt(call):  # an object that was replaced while the window settled is looked up again
+    try: call(); return True
+    except Exception: return False
+def press(name):
+    until(f"control {name!r}", lambda: attempt(lambda: named(name).queryAction().doAction(0)))
+def fill(name, text):
+    until(f"field {name!r}",
+          lambda: attempt(lambda: named(name).queryEditableText().setTextContents(text)))
+
+until("application on the accessibility bus", app)
+press("Ajustes")
+press("Sincronizar…")
+fill("Servidor", sys.argv[2]); fill("Usuario", "alice"); fill("Contraseña", "secret")
+press("Conectar")
+press("Mis tareas")
+until("the phone's task in the list", lambda: ("Pedir cita #salud", False) in stored(), 20)
+
+subprocess.run(["xdotool", "key", "Escape"], check=True)  # closes the dialog
+subprocess.run(["xdotool", "windowactivate", "--sync", sys.argv[3]], check=True)
+named("Añadir tarea").queryComponent().grabFocus()
+subprocess.run(["xdotool", "type", "--delay", "30", "Comprar pan #casa"], check=True)
+subprocess.run(["xdotool", "key", "Return"], check=True)
+until("the new task stored", lambda: ("Comprar pan #casa", False) in stored())
+item = named("Pedir cita, salud")
+item.queryComponent().grabFocus()
+subprocess.run(["xdotool", "key", "space"], check=True)
+until("the phone's task done here", lambda: ("Pedir cita #salud", True) in stored())
+EOF_PY
+
+step "the phone sees both changes, its due date and description kept"
+wait_for "the changes on the phone" 30 phone check
+
+step "the password is in the keyring, and in no file of Lorvane's"
+[[ $(secret-tool lookup server io.github.lorvane.Lorvane user "alice@$SERVER") == secret ]] ||
+    fail "the password is not in the keyring"
+grep -rq secret "$XDG_CONFIG_HOME" "$XDG_STATE_HOME" "$WORK/lorvane.log" &&
+    fail "the password is in a file"
+stop_lorvane
+echo "PASS"

@@ -100,6 +100,11 @@ void SyncService::openDialog()
                 [this](const QString &fingerprint) {
                     m_state.trustedCertificate = fingerprint;
                     m_client->setTrustedFingerprint(fingerprint);
+                    if (m_engine) {
+                        m_engine->setTrustedCertificate(fingerprint);
+                        m_retry = RetryPolicy();
+                        syncNow();
+                    }
                     m_dialog->showCertificateProblem(QString());
                     m_dialog->showStatus({}, QString());
                 });

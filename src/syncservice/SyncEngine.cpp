@@ -57,6 +57,12 @@ void SyncEngine::noteLocalChanges()
     }
 }
 
+void SyncEngine::setTrustedCertificate(const QString &fingerprint)
+{
+    m_state.trustedCertificate = fingerprint;
+    m_state.save(m_statePath);
+}
+
 int SyncEngine::pendingChanges() const
 {
     QHash<QUuid, const SyncedTask *> base;

@@ -33,6 +33,8 @@ public:
     bool isSyncing() const { return m_running; }
 
     const SyncState &state() const { return m_state; }
+    // Kept with the state: the certificate the user chose to trust for this server.
+    void setTrustedCertificate(const QString &fingerprint);
     // How the last run ended; None after a run that did everything.
     const SyncError &lastError() const { return m_lastError; }
     // When a run last ended without an error; invalid before the first.

@@ -21,11 +21,12 @@ QString stateFile()
     return home + QStringLiteral("/lorvane/sync.json");
 }
 
-// Beside the program in a build, else where it is installed.
+// Beside the program in a build, else where it is installed, relative to the program.
 QStringList moduleCandidates()
 {
-    return {QCoreApplication::applicationDirPath() + QStringLiteral("/lorvane-sync.so"),
-            QStringLiteral(LORVANE_MODULE_DIR "/lorvane-sync.so")};
+    const QString programDir = QCoreApplication::applicationDirPath();
+    return {programDir + QStringLiteral("/lorvane-sync.so"),
+            programDir + QStringLiteral("/" LORVANE_MODULE_DIR "/lorvane-sync.so")};
 }
 
 } // namespace

@@ -64,11 +64,11 @@ xdotool windowactivate --sync "$(window_of "$LORVANE_PID")"
     <<'EOF_PY' || fail "see above"
 import json, os, re, subprocess, sys, time, pyatspi
 
-def poll(test, seconds):
+def poll(test, seconds):  # each test is run until it holds, never once more: presses count
     deadline = time.monotonic() + seconds
-    while not test() and time.monotonic() < deadline: time.sleep(0.1)
-    return test()
-def until(what, test, seconds=15):
+    while not (result := test()) and time.monotonic() < deadline: time.sleep(0.1)
+    return result
+def until(what, test, seconds=30):
     if not poll(test, seconds): sys.exit(f"FAIL: no {what}; stored {stored()}")
 def stored():
     text = open(sys.argv[1]).read() if os.path.exists(sys.argv[1]) else ""
@@ -82,8 +82,11 @@ def named(name):
 def attempt(call):  # an object that was replaced while the window settled is looked up again
     try: call(); return True
     except Exception: return False
+def enabled(name):
+    return named(name) and named(name).getState().contains(pyatspi.STATE_ENABLED)
 def press(name):
-    until(f"control {name!r}", lambda: attempt(lambda: named(name).queryAction().doAction(0)))
+    until(f"control {name!r}", lambda: enabled(name) and attempt(
+        lambda: named(name).queryAction().doAction(0)))
 def fill(name, text):
     until(f"field {name!r}",
           lambda: attempt(lambda: named(name).queryEditableText().setTextContents(text)))

@@ -272,13 +272,11 @@ private slots:
 
     void tls_data()
     {
-        const QString fingerprint = QString::fromLatin1(QSslCertificate::fromPath(m_certificate)
-                                                            .value(0)
-                                                            .digest(QCryptographicHash::Sha256)
-                                                            .toHex(':')
-                                                            .toUpper());
         QTest::addColumn<QString>("trusted");
         QTest::addColumn<QString>("fingerprint"); // expected in the error; empty for success
+        const QSslCertificate certificate = QSslCertificate::fromPath(m_certificate).value(0);
+        const QString fingerprint =
+            certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper();
         QTest::newRow("not trusted") << "" << fingerprint;
         QTest::newRow("another certificate trusted")
             << QStringList(32, QStringLiteral("AB")).join(u':') << fingerprint;

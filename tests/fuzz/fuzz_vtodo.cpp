@@ -6,15 +6,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
-
-[[noreturn]] void fail(const char *what, const QByteArray &ics)
+static void check(bool ok, const char *what, const QByteArray &ics)
 {
-    std::fprintf(stderr, "%s:\n%s\n", what, ics.constData());
-    std::abort();
+    if (!ok) {
+        std::fprintf(stderr, "%s:\n%s\n", what, ics.constData());
+        std::abort();
+    }
 }
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const char *data, std::size_t size)
 {
@@ -23,9 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const char *data, std::size_t size)
         return 0;
     const QByteArray written = vtodo->serialize();
     const std::optional<VTodo> again = VTodo::parse(written);
-    if (!again || again->uid() != vtodo->uid() ||
-        !(TaskFields::fromVTodo(*again) == TaskFields::fromVTodo(*vtodo)))
-        fail("reads back otherwise", written);
+    check(again && again->uid() == vtodo->uid() &&
+              TaskFields::fromVTodo(*again) == TaskFields::fromVTodo(*vtodo),
+          "reads back otherwise", written);
 
     // Every field changed at once, from the text the input itself maps to.
     SyncedFields fields = TaskFields::fromVTodo(*vtodo);
@@ -34,13 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const char *data, std::size_t size)
     fields.isPriority = !fields.isPriority;
     const QDateTime now = QDateTime::fromSecsSinceEpoch(1714557600, Qt::UTC);
     VTodo changed = *vtodo;
-    if (!TaskFields::apply(changed, fields, now))
-        fail("a change not written", written);
+    check(TaskFields::apply(changed, fields, now), "a change not written", written);
     const QByteArray update = changed.serialize();
     std::optional<VTodo> stored = VTodo::parse(update);
-    if (!stored || stored->uid() != vtodo->uid())
-        fail("an update that does not read back", update);
-    if (TaskFields::apply(*stored, fields, now))
-        fail("written twice", update);
+    check(stored && stored->uid() == vtodo->uid(), "an update that does not read back", update);
+    check(!TaskFields::apply(*stored, fields, now), "written twice", update);
     return 0;
 }

@@ -65,33 +65,27 @@ private slots:
     {
         QTest::addColumn<Texts>("steps");
         QTest::addColumn<QString>("buttons");
-        QTest::addColumn<QString>("fields");
-        QTest::addColumn<bool>("password");
-        auto row = [](const char *name, const QString &steps, const char *buttons,
-                      const char *fields, bool password) {
-            QTest::newRow(name) << steps.split(", ") << QString(buttons) << QString(fields)
-                                << password;
+        QTest::addColumn<QString>("fields"); // the password row shows unless read-only
+        const auto row = [](const char *name, const QString &steps, const char *buttons,
+                            const char *fields) {
+            QTest::newRow(name) << steps.split(", ") << QString(buttons) << QString(fields);
         };
-        row("nothing filled in: Conectar waits", "disconnected", "Cerrar -Conectar*", "editable",
-            true);
-        row("server and user filled in", "disconnected cloud.example.org ana", "Cerrar Conectar*",
-            "editable", true);
-        row("a blank server is none", "disconnected _ ana", "Cerrar -Conectar*", "editable", true);
-        row("connecting", "disconnected cloud.example.org ana, connecting", "Cerrar -Conectar*",
-            "disabled", true);
+        row("nothing filled in", "disconnected", "Cerrar -Conectar*", "editable");
+        row("server and user filled in", "disconnected s u", "Cerrar Conectar*", "editable");
+        row("a blank server is none", "disconnected _ u", "Cerrar -Conectar*", "editable");
+        row("connecting", "disconnected s u, connecting", "Cerrar -Conectar*", "disabled");
         row("the server's lists", "disconnected s u, connecting, lists", "Desconectar Cerrar",
-            "read-only", false);
+            "read-only");
         row("connected", "disconnected s u, connecting, lists, connected",
-            "Desconectar Cerrar Sincronizar ahora*", "read-only", false);
-        row("disconnected again", "connected, disconnected s u", "Cerrar Conectar*", "editable",
-            true);
+            "Desconectar Cerrar Sincronizar ahora*", "read-only");
+        row("disconnected again", "connected, disconnected s u", "Cerrar Conectar*", "editable");
     }
     void states()
     {
         QFETCH(Texts, steps);
         QFETCH(QString, buttons);
         QFETCH(QString, fields);
-        QFETCH(bool, password);
+        const bool password = fields != "read-only";
         drive(steps);
         Texts shown;
         const Texts order{"Desconectar", "Cerrar", "Conectar", "Sincronizar ahora"};
@@ -130,67 +124,52 @@ private slots:
     }
 
     // What the user does (after typing a user and "s3cr3t" where the fields take them), what
-    // the dialog then asks for, in order, whether it is still shown, and what the password
+    // the dialog then asks for, "closed" if it is no longer shown, and what the password
     // field holds: sent or closed, it is cleared.
     void requests_data()
     {
-        QTest::addColumn<Texts>("steps");
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<Texts>("heard");
-        QTest::addColumn<bool>("shown");
-        QTest::addColumn<QString>("password");
-        const Texts start{"disconnected _cloud.example.org_"};
-        const Texts connect{"connectRequested cloud.example.org ana s3cr3t"};
-        auto row = [](const char *name, const Texts &steps, const char *user, const char *action,
-                      const Texts &heard, bool shown, const char *password) {
-            QTest::newRow(name) << steps << QString(user) << QString(action) << heard << shown
-                                << QString(password);
+        for (const char *column : {"steps", "user", "action", "heard", "password"})
+            QTest::addColumn<QString>(column);
+        const char *start = "disconnected _cloud.example.org_";
+        const char *connect = "connectRequested cloud.example.org ana s3cr3t";
+        const auto row = [](const char *name, const char *steps, const char *user,
+                            const char *action, const QString &heard, const char *password) {
+            QTest::newRow(name) << steps << user << action << heard << password;
         };
-        row("Conectar: trimmed server and user, the password", start, " ana ", "click Conectar",
-            connect, true, "");
-        row("Return in the password field", start, "ana", "Return", connect, true, "");
-        row("Return without a user: nothing", start, "", "Return", {}, true, "s3cr3t");
-        row("Return while connecting: nothing", {"disconnected s u", "connecting"}, "", "Return",
-            {}, true, "");
-        row("a list's row", {"lists"}, "", "click Trabajo", {"collectionChosen /dav/ana/trabajo/"},
-            true, "");
-        row("Return on a list's row", {"lists"}, "", "Return on Personal",
-            {"collectionChosen /dav/ana/personal/"}, true, "");
-        row("the row that makes a list", {"lists"}, "", "click Crear la lista «Lorvane»",
-            {"createCollectionRequested"}, true, "");
-        row("Return while connected: sync now", {"connected"}, "", "Return", {"syncNowRequested"},
-            true, "");
-        row("Desconectar", {"connected"}, "", "click Desconectar", {"disconnectRequested"}, true,
+        row("Conectar: trimmed server and user", start, " ana ", "click Conectar", connect, "");
+        row("Return in the password field", start, "ana", "Return", connect, "");
+        row("Return without a user: nothing", start, "", "Return", "", "s3cr3t");
+        row("Return while connecting: nothing", "disconnected s u, connecting", "", "Return", "",
             "");
-        row("trust the certificate", {"certificate"}, "", "click Confiar en este certificado",
-            {"certificateTrusted " + QString("ab").repeated(32)}, true, "s3cr3t");
-        row("Escape closes", start, "ana", "Escape", {}, false, "");
-        row("Cerrar closes", start, "ana", "click Cerrar", {}, false, "");
+        row("a list's row", "lists", "", "click Trabajo", "collectionChosen /dav/ana/trabajo/", "");
+        row("Return on a list's row", "lists", "", "Return on Personal",
+            "collectionChosen /dav/ana/personal/", "");
+        row("the row that makes a list", "lists", "", "click Crear la lista «Lorvane»",
+            "createCollectionRequested", "");
+        row("Return while connected: sync now", "connected", "", "Return", "syncNowRequested", "");
+        row("Desconectar", "connected", "", "click Desconectar", "disconnectRequested", "");
+        row("trust the certificate", "certificate", "", "click Confiar en este certificado",
+            "certificateTrusted " + QString("ab").repeated(32), "s3cr3t");
+        row("Escape closes", start, "ana", "Escape", "closed", "");
+        row("Cerrar closes", start, "ana", "click Cerrar", "closed", "");
     }
     void requests()
     {
-        QFETCH(Texts, steps);
         QFETCH(QString, user);
         QFETCH(QString, action);
-        QFETCH(Texts, heard);
-        QFETCH(bool, shown);
-        QFETCH(QString, password);
-        drive(steps);
+        QFETCH(QString, steps);
+        drive(steps.split(", "));
         Texts got;
+        const auto hear = [&got](const char *name) {
+            return [&got, name](auto... words) { got.append(Texts{name, words...}.join(' ')); };
+        };
         SyncDialog *d = m_dialog.get();
-        connect(d, &SyncDialog::connectRequested, this, [&](auto s, auto u, auto p) {
-            got.append(Texts{"connectRequested", s, u, p}.join(' '));
-        });
-        connect(d, &SyncDialog::collectionChosen, this,
-                [&](auto href) { got.append("collectionChosen " + href); });
-        connect(d, &SyncDialog::createCollectionRequested, this,
-                [&] { got.append("createCollectionRequested"); });
-        connect(d, &SyncDialog::syncNowRequested, this, [&] { got.append("syncNowRequested"); });
-        connect(d, &SyncDialog::disconnectRequested, this,
-                [&] { got.append("disconnectRequested"); });
-        connect(d, &SyncDialog::certificateTrusted, this,
-                [&](auto fingerprint) { got.append("certificateTrusted " + fingerprint); });
+        connect(d, &SyncDialog::connectRequested, this, hear("connectRequested"));
+        connect(d, &SyncDialog::collectionChosen, this, hear("collectionChosen"));
+        connect(d, &SyncDialog::createCollectionRequested, this, hear("createCollectionRequested"));
+        connect(d, &SyncDialog::syncNowRequested, this, hear("syncNowRequested"));
+        connect(d, &SyncDialog::disconnectRequested, this, hear("disconnectRequested"));
+        connect(d, &SyncDialog::certificateTrusted, this, hear("certificateTrusted"));
         QLineEdit *passwordField = field("Contraseña");
         if (passwordField->isVisible() && passwordField->isEnabled()) {
             QTest::keyClicks(field("Usuario"), user);
@@ -205,9 +184,10 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         } else
             QTest::keyClick(focused, action == "Return" ? Qt::Key_Return : Qt::Key_Escape);
-        QCOMPARE(got, heard);
-        QCOMPARE(m_dialog->isVisible(), shown);
-        QCOMPARE(passwordField->text(), password);
+        if (!m_dialog->isVisible())
+            got.append("closed");
+        QTEST(got.join(u';'), "heard");
+        QTEST(passwordField->text(), "password");
     }
 
     // Messages after the calls: the texts shown, and which of them in red.
@@ -217,21 +197,17 @@ private slots:
         QTest::addColumn<bool>("noStore");
         QTest::addColumn<bool>("certificate");
         QTest::addColumn<Texts>("shown");
-        QTest::addColumn<QString>("red");
+        const QString never = "Última sincronización: nunca";
+        const QString refused = "El servidor rechazó la contraseña.";
         const QString note = "No hay un depósito de contraseñas: la contraseña se guarda solo "
                              "durante esta sesión.";
+        const QString fingerprint = Texts(4, QString("AB:").repeated(7) + "AB").join('\n');
         const QString untrusted = "El certificado del servidor no es de confianza.";
-        const QString fingerprint = QString("AB:").repeated(7) + "AB";
-        QTest::newRow("never synced, no error")
-            << "" << false << false << Texts{"Última sincronización: nunca"} << "";
-        QTest::newRow("an error in red")
-            << "El servidor rechazó la contraseña." << false << false
-            << Texts{"Última sincronización: nunca", "El servidor rechazó la contraseña."}
-            << "El servidor rechazó la contraseña.";
-        QTest::newRow("no secret store") << "" << true << false << Texts{note} << "";
+        QTest::newRow("never synced, no error") << "" << false << false << Texts{never};
+        QTest::newRow("an error in red") << refused << false << false << Texts{never, refused};
+        QTest::newRow("no secret store") << "" << true << false << Texts{note};
         QTest::newRow("an untrusted certificate: fingerprint in lines of eight")
-            << "" << false << true << Texts{untrusted, "SHA-256", Texts(4, fingerprint).join('\n')}
-            << "";
+            << "" << false << true << Texts{untrusted, "SHA-256", fingerprint};
     }
     void messages()
     {
@@ -239,7 +215,6 @@ private slots:
         QFETCH(bool, noStore);
         QFETCH(bool, certificate);
         QFETCH(Texts, shown);
-        QFETCH(QString, red);
         m_dialog->showStatus(QDateTime(), error);
         m_dialog->showSecretStoreMissing(noStore);
         if (certificate)
@@ -262,7 +237,7 @@ private slots:
         }
         for (const QString &text : shown)
             QVERIFY2(visible.contains(text), qPrintable(text));
-        QCOMPARE(inRed, red);
+        QCOMPARE(inRed, error);
         m_dialog->showCertificateProblem(QString());
         QVERIFY(!named<QWidget>("Confiar en este certificado")->isVisible());
     }
@@ -273,21 +248,20 @@ private slots:
         QTest::addColumn<QDateTime>("now");
         QTest::addColumn<QString>("text");
         const QDateTime evening(QDate(2024, 3, 15), QTime(18, 0));
-        auto at = [](int month, int day, int hour, int minute, int year = 2024) {
+        const auto at = [](int month, int day, int hour, int minute, int year = 2024) {
             return QDateTime(QDate(year, month, day), QTime(hour, minute));
         };
-        QTest::newRow("never") << QDateTime() << evening << "Última sincronización: nunca";
-        QTest::newRow("today") << at(3, 15, 14, 5) << evening
-                               << "Última sincronización: hoy a las 14:05";
-        QTest::newRow("one o'clock is singular")
-            << at(3, 15, 1, 5) << evening << "Última sincronización: hoy a la 1:05";
-        QTest::newRow("yesterday, just before midnight")
-            << at(3, 14, 23, 59) << at(3, 15, 0, 10) << "Última sincronización: ayer a las 23:59";
-        QTest::newRow("earlier this year")
-            << at(3, 3, 9, 30) << evening << "Última sincronización: el 3 de marzo a las 9:30";
-        QTest::newRow("another year") << at(12, 28, 13, 0, 2023) << evening
-                                      << "Última sincronización: el 28 de diciembre de 2023 a "
-                                         "las 13:00";
+        const auto row = [](const char *name, QDateTime lastSync, QDateTime now, const char *text) {
+            QTest::newRow(name) << lastSync << now << "Última sincronización: " + QString(text);
+        };
+        row("never", QDateTime(), evening, "nunca");
+        row("today", at(3, 15, 14, 5), evening, "hoy a las 14:05");
+        row("one o'clock is singular", at(3, 15, 1, 5), evening, "hoy a la 1:05");
+        row("yesterday, just before midnight", at(3, 14, 23, 59), at(3, 15, 0, 10),
+            "ayer a las 23:59");
+        row("earlier this year", at(3, 3, 9, 30), evening, "el 3 de marzo a las 9:30");
+        row("another year", at(12, 28, 13, 0, 2023), evening,
+            "el 28 de diciembre de 2023 a las 13:00");
     }
     void lastSyncText()
     {

@@ -28,14 +28,6 @@ QByteArray todo(int i, const QByteArray &summary)
            "\r\nCATEGORIES:bench\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
 }
 
-template <typename Result, typename Call> Result await(Call call)
-{
-    std::optional<Result> result;
-    call([&result](const Result &answer) { result = answer; });
-    QTest::qWaitFor([&result] { return result.has_value(); }, 600000);
-    return result.value_or(Result());
-}
-
 } // namespace
 
 int main(int argc, char *argv[])

@@ -15,19 +15,6 @@
 
 Q_DECLARE_METATYPE(SyncError::Kind)
 
-namespace {
-
-template <typename Result, typename Call> Result await(Call call)
-{
-    std::optional<Result> result;
-    call([&result](const Result &answer) { result = answer; });
-    if (!QTest::qWaitFor([&result] { return result.has_value(); }, 60000))
-        QTest::qFail("no answer", __FILE__, __LINE__);
-    return result.value_or(Result());
-}
-
-} // namespace
-
 class TestCalDavClient : public QObject
 {
     Q_OBJECT

@@ -1,7 +1,8 @@
 #pragma once
 
 // A Radicale CalDAV server of the test's own on loopback, with its own storage and the
-// users alice:secret and bob:other; stopped by its PID when it goes.
+// users alice:secret and bob:other, stopped by its PID when it goes; and the answer of a
+// client call, waited for.
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -11,6 +12,7 @@
 #include <QUrl>
 
 #include <csignal>
+#include <optional>
 
 namespace {
 
@@ -71,5 +73,15 @@ struct Radicale {
     }
     ~Radicale() { stop(); }
 };
+
+// The one answer of an asynchronous call that takes a callback.
+template <typename Result, typename Call> Result await(Call call)
+{
+    std::optional<Result> result;
+    call([&result](const Result &answer) { result = answer; });
+    if (!QTest::qWaitFor([&result] { return result.has_value(); }, 60000))
+        QTest::qFail("no answer", __FILE__, __LINE__);
+    return result.value_or(Result());
+}
 
 } // namespace

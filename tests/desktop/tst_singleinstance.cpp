@@ -76,82 +76,79 @@ class TestSingleInstance : public QObject
     Q_OBJECT
 
 private slots:
-    void killedInstanceLeavesNothingInTheWay();
-    void simultaneousLaunchesGiveOneInstance();
-    void silentLockHolderIsNotOverruled();
-};
+    void killedInstanceLeavesNothingInTheWay()
+    {
+        QTemporaryDir directory;
+        std::unique_ptr<QProcess> killed = startHolder(directory.path());
+        QCOMPARE(readLine(*killed), QByteArray("primary"));
+        killed->kill(); // SIGKILL: no clean-up at all
+        killed->waitForFinished();
 
-void TestSingleInstance::killedInstanceLeavesNothingInTheWay()
-{
-    QTemporaryDir directory;
-    std::unique_ptr<QProcess> killed = startHolder(directory.path());
-    QCOMPARE(readLine(*killed), QByteArray("primary"));
-    killed->kill(); // SIGKILL: no clean-up at all
-    killed->waitForFinished();
-
-    SingleInstance next(directory.path());
-    QVERIFY(QFileInfo::exists(next.lockPath()));
-    QCOMPARE(next.start(1000), SingleInstance::Role::Primary);
-    next.listen();
-    // And the new one is really in charge: a later launch reaches it.
-    QSignalSpy reopens(&next, &SingleInstance::reopenRequested);
-    std::unique_ptr<QProcess> later = startHolder(directory.path());
-    QTRY_COMPARE(reopens.count(), 1);
-    QCOMPARE(readLine(*later), QByteArray("secondary"));
-    // Any action but "add" with one text is refused, and says so to the caller.
-    QDBusMessage other =
-        QDBusMessage::createMethodCall("io.github.lorvane.Lorvane", "/io/github/lorvane/Lorvane",
-                                       "org.freedesktop.Application", "ActivateAction");
-    other << QString("remove") << QVariantList{QString("x")} << QVariantMap();
-    QDBusPendingCall refused = QDBusConnection::sessionBus().asyncCall(other);
-    QTRY_VERIFY(refused.isFinished());
-    QCOMPARE(refused.error().type(), QDBusError::InvalidArgs);
-}
-
-void TestSingleInstance::simultaneousLaunchesGiveOneInstance()
-{
-    QTemporaryDir directory;
-    std::vector<std::unique_ptr<QProcess>> launches;
-    for (int i = 0; i < 6; ++i)
-        launches.push_back(startHolder(directory.path(), i % 2 ? QString("tarea %1").arg(i) : ""));
-    QProcess *primary = nullptr;
-    int secondaries = 0;
-    for (const auto &launch : launches) {
-        const QByteArray role = readLine(*launch);
-        QVERIFY2(role != "primary" || !primary, "two primaries");
-        if (role == "primary")
-            primary = launch.get();
-        secondaries += role == "secondary";
+        SingleInstance next(directory.path());
+        QVERIFY(QFileInfo::exists(next.lockPath()));
+        QCOMPARE(next.start(1000), SingleInstance::Role::Primary);
+        next.listen();
+        // And the new one is really in charge: a later launch reaches it.
+        QSignalSpy reopens(&next, &SingleInstance::reopenRequested);
+        std::unique_ptr<QProcess> later = startHolder(directory.path());
+        QTRY_COMPARE(reopens.count(), 1);
+        QCOMPARE(readLine(*later), QByteArray("secondary"));
+        // Any action but "add" with one text is refused, and says so to the caller.
+        QDBusMessage other = QDBusMessage::createMethodCall(
+            "io.github.lorvane.Lorvane", "/io/github/lorvane/Lorvane",
+            "org.freedesktop.Application", "ActivateAction");
+        other << QString("remove") << QVariantList{QString("x")} << QVariantMap();
+        QDBusPendingCall refused = QDBusConnection::sessionBus().asyncCall(other);
+        QTRY_VERIFY(refused.isFinished());
+        QCOMPARE(refused.error().type(), QDBusError::InvalidArgs);
     }
-    QVERIFY(primary);
-    QCOMPARE(secondaries, 5);
-    // Every secondary launch was heard by the one primary, each with its own request; the
-    // primary's own task, if it had one, is not its to hear.
-    QStringList heard;
-    for (int i = 0; i < 5; ++i)
-        heard.append(QString::fromUtf8(readLine(*primary)));
-    QStringList expected{"add tarea 1", "add tarea 3", "add tarea 5", "reopen", "reopen", "reopen"};
-    const int own = int(std::find_if(launches.begin(), launches.end(),
-                                     [&](const auto &launch) { return launch.get() == primary; }) -
-                        launches.begin());
-    expected.removeOne(own % 2 ? QString("add tarea %1").arg(own) : QString("reopen"));
-    heard.sort();
-    QCOMPARE(heard, expected);
-    primary->kill();
-    primary->waitForFinished();
-}
-
-void TestSingleInstance::silentLockHolderIsNotOverruled()
-{
-    QTemporaryDir directory;
-    SingleInstance probe(directory.path());
-    // A live process holds the lock but never answers (hung during start-up, say): a launch
-    // must not take over and write the same task list.
-    QLockFile holder(probe.lockPath());
-    QVERIFY(holder.tryLock());
-    QCOMPARE(probe.start(300), SingleInstance::Role::Failed);
-    QVERIFY(!probe.errorString().isEmpty());
-}
+    void simultaneousLaunchesGiveOneInstance()
+    {
+        QTemporaryDir directory;
+        std::vector<std::unique_ptr<QProcess>> launches;
+        for (int i = 0; i < 6; ++i)
+            launches.push_back(
+                startHolder(directory.path(), i % 2 ? QString("tarea %1").arg(i) : ""));
+        QProcess *primary = nullptr;
+        int secondaries = 0;
+        for (const auto &launch : launches) {
+            const QByteArray role = readLine(*launch);
+            QVERIFY2(role != "primary" || !primary, "two primaries");
+            if (role == "primary")
+                primary = launch.get();
+            secondaries += role == "secondary";
+        }
+        QVERIFY(primary);
+        QCOMPARE(secondaries, 5);
+        // Every secondary launch was heard by the one primary, each with its own request; the
+        // primary's own task, if it had one, is not its to hear.
+        QStringList heard;
+        for (int i = 0; i < 5; ++i)
+            heard.append(QString::fromUtf8(readLine(*primary)));
+        QStringList expected{"add tarea 1", "add tarea 3", "add tarea 5",
+                             "reopen",      "reopen",      "reopen"};
+        const int own =
+            int(std::find_if(launches.begin(), launches.end(),
+                             [&](const auto &launch) { return launch.get() == primary; }) -
+                launches.begin());
+        expected.removeOne(own % 2 ? QString("add tarea %1").arg(own) : QString("reopen"));
+        heard.sort();
+        QCOMPARE(heard, expected);
+        primary->kill();
+        primary->waitForFinished();
+    }
+    void silentLockHolderIsNotOverruled()
+    {
+        QTemporaryDir directory;
+        SingleInstance probe(directory.path());
+        // A live process holds the lock but never answers (hung during start-up, say): a launch
+        // must not take over and write the same task list.
+        QLockFile holder(probe.lockPath());
+        QVERIFY(holder.tryLock());
+        QCOMPARE(probe.start(300), SingleInstance::Role::Failed);
+        QVERIFY(!probe.errorString().isEmpty());
+    }
+};
 
 int main(int argc, char **argv)
 {

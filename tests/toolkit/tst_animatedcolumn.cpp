@@ -61,30 +61,22 @@ private slots:
         QTest::addColumn<QList<int>>("halfWayY");
         QTest::addColumn<QString>("then");
         QTest::addColumn<int>("flags");
+        const auto row = [](const char *name, const char *before, const char *after,
+                            const QList<int> &halfWayY, const char *then, int flags) {
+            QTest::newRow(name) << before << after << halfWayY << then << flags;
+        };
         const QList<int> reorder{25, 30, 35}, fade{0, 40, 55}, slide{0, 25, 55};
-        QTest::newRow("removed at once") << "apb"
-                                         << "ab" << QList<int>() << "" << 0;
-        QTest::newRow("reordered") << "apb"
-                                   << "bpa" << reorder << "" << 0;
-        QTest::newRow("fading in") << "ab"
-                                   << "apb" << fade << "" << 0;
-        QTest::newRow("sliding out to the top") << "apb"
-                                                << "ab" << slide << "" << +Slides;
-        QTest::newRow("fading out, deleting") << "apb"
-                                              << "ab" << fade << "" << +Deletes;
-        QTest::newRow("back during fade-out") << "apb"
-                                              << "ab" << fade << "apb" << +ThenAnimated;
-        QTest::newRow("back during fade-out, deleting, at once")
-            << "apb"
-            << "ab" << fade << "apb" << +Deletes;
-        QTest::newRow("removed while fading in") << "ab"
-                                                 << "apb" << fade << "ab" << +ThenAnimated;
-        QTest::newRow("reordered again") << "apb"
-                                         << "bpa" << reorder << "pba" << +ThenAnimated;
-        QTest::newRow("deleted by its owner") << "apb"
-                                              << "bpa" << reorder << "delete" << 0;
-        QTest::newRow("moved elsewhere") << "apb"
-                                         << "bpa" << reorder << "reparent" << 0;
+        row("removed at once", "apb", "ab", {}, "", 0);
+        row("reordered", "apb", "bpa", reorder, "", 0);
+        row("fading in", "ab", "apb", fade, "", 0);
+        row("sliding out to the top", "apb", "ab", slide, "", Slides);
+        row("fading out, deleting", "apb", "ab", fade, "", Deletes);
+        row("back during fade-out", "apb", "ab", fade, "apb", ThenAnimated);
+        row("back during fade-out, deleting, at once", "apb", "ab", fade, "apb", Deletes);
+        row("removed while fading in", "ab", "apb", fade, "ab", ThenAnimated);
+        row("reordered again", "apb", "bpa", reorder, "pba", ThenAnimated);
+        row("deleted by its owner", "apb", "bpa", reorder, "delete", 0);
+        row("moved elsewhere", "apb", "bpa", reorder, "reparent", 0);
     }
     void changes()
     {

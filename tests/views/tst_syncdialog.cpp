@@ -1,7 +1,6 @@
 // The sync dialog as its owner drives it: which buttons each state shows, enabled or not and
-// which one Return clicks, and how the fields may be used; what each click or key asks for,
-// once, with the password gone from the field after it was sent; the messages it shows;
-// the time of the last sync in words.
+// which one Return clicks, how the fields may be used, and what a click or key then asks for,
+// with the password gone from the field once sent; the messages it shows; the last sync time.
 #include "toolkit/RoundedButton.h"
 #include "toolkit/Theme.h"
 #include "views/CollectionRow.h"
@@ -59,105 +58,50 @@ private slots:
     }
     void cleanup() { m_dialog.reset(); }
 
-    // The buttons shown, in order: '-' disabled, '*' the prominent one Return clicks from a
-    // field; the fields editable, disabled or read-only; whether the password row shows.
+    // After the steps and what is typed ("user/password"): the buttons shown in order ('-'
+    // disabled, '*' the prominent one Return clicks) and how the fields may be used (the
+    // password row shows unless read-only), the lists shown; then after the actions, what the
+    // dialog asks for ("closed" if no longer shown) and what the password field holds.
     void states_data()
     {
-        QTest::addColumn<Texts>("steps");
-        QTest::addColumn<QString>("buttons");
-        QTest::addColumn<QString>("fields"); // the password row shows unless read-only
-        const auto row = [](const char *name, const QString &steps, const char *buttons,
-                            const char *fields) {
-            QTest::newRow(name) << steps.split(", ") << QString(buttons) << QString(fields);
+        for (const char *column : {"steps", "typed", "state", "actions", "heard", "password"})
+            QTest::addColumn<QString>(column);
+        const auto row = [](const char *name, const QString &steps, const char *typed,
+                            const char *state, const char *actions, const QString &heard,
+                            const char *password) {
+            QTest::newRow(name) << steps << typed << state << actions << heard << password;
         };
-        row("nothing filled in", "disconnected", "Cerrar -Conectar*", "editable");
-        row("server and user filled in", "disconnected s u", "Cerrar Conectar*", "editable");
-        row("a blank server is none", "disconnected _ u", "Cerrar -Conectar*", "editable");
-        row("connecting", "disconnected s u, connecting", "Cerrar -Conectar*", "disabled");
-        row("the server's lists", "disconnected s u, connecting, lists", "Desconectar Cerrar",
-            "read-only");
-        row("connected", "disconnected s u, connecting, lists, connected",
-            "Desconectar Cerrar Sincronizar ahora*", "read-only");
-        row("disconnected again", "connected, disconnected s u", "Cerrar Conectar*", "editable");
+        const char *start = "disconnected _cloud.example.org_", *idle = "Cerrar Conectar* editable",
+                   *off = "Cerrar -Conectar* editable",
+                   *lists = "disconnected s u, connecting, lists";
+        const QString connect = "connectRequested cloud.example.org ana s3cr3t";
+        row("no user: Return sends nothing", "disconnected s", "/s3cr3t", off, "Return", "",
+            "s3cr3t");
+        row("a blank server is none; Escape", "disconnected _ u", "/s3cr3t", off, "Escape",
+            "closed", "");
+        row("Conectar: trimmed", start, " ana /s3cr3t", idle, "click Conectar", connect, "");
+        row("Return in the password field", start, "ana/s3cr3t", idle, "Return", connect, "");
+        row("connecting", "disconnected s u, connecting", "", "Cerrar -Conectar* disabled",
+            "Return", "", "");
+        row("the server's lists", lists, "", "Desconectar Cerrar read-only",
+            "click Trabajo; Return on Personal; click Crear la lista «Lorvane»",
+            "collectionChosen /dav/ana/trabajo/;collectionChosen /dav/ana/personal/;"
+            "createCollectionRequested",
+            "");
+        row("connected", QString(lists) + ", connected", "",
+            "Desconectar Cerrar Sincronizar ahora* read-only", "Return; click Desconectar",
+            "syncNowRequested;disconnectRequested", "");
+        row("disconnected again, no password; Cerrar", "connected, disconnected s u", "", idle,
+            "click Cerrar", "closed", "");
+        row("trust the certificate", "certificate", "/s3cr3t", off,
+            "click Confiar en este certificado", "certificateTrusted " + QString("ab").repeated(32),
+            "s3cr3t");
     }
     void states()
     {
-        QFETCH(Texts, steps);
-        QFETCH(QString, buttons);
-        QFETCH(QString, fields);
-        const bool password = fields != "read-only";
-        drive(steps);
-        Texts shown;
-        const Texts order{"Desconectar", "Cerrar", "Conectar", "Sincronizar ahora"};
-        for (const QString &name : order) {
-            auto *button = named<RoundedButton>(name);
-            QVERIFY2(button, qPrintable(name));
-            QCOMPARE(button->isProminent(), button->isDefault());
-            if (button->isVisible())
-                shown.append((button->isEnabled() ? "" : "-") + name +
-                             (button->isProminent() ? "*" : ""));
-        }
-        QCOMPARE(shown.join(' '), buttons);
-        for (const char *name : {"Servidor", "Usuario", "Contraseña"}) {
-            QLineEdit *edit = field(name);
-            QVERIFY2(edit, name);
-            if (edit != field("Contraseña") || password)
-                QCOMPARE(!edit->isEnabled()   ? "disabled"
-                         : edit->isReadOnly() ? "read-only"
-                                              : "editable",
-                         fields);
-        }
-        QCOMPARE(field("Contraseña")->isVisible(), password);
-        QCOMPARE(field("Contraseña")->echoMode(), QLineEdit::Password);
-        QCOMPARE(field("Servidor")->placeholderText(), "cloud.example.org");
-        // The lists by their names, a nameless one by its path, then the row that makes one.
-        QList<CollectionRow *> shownRows = m_dialog->findChildren<CollectionRow *>();
-        shownRows.removeIf([](const CollectionRow *row) { return !row->isVisible(); });
-        std::sort(shownRows.begin(), shownRows.end(),
-                  [](auto *a, auto *b) { return a->y() < b->y(); });
-        Texts rows;
-        for (CollectionRow *row : shownRows)
-            rows.append(QAccessible::queryAccessibleInterface(row)->text(QAccessible::Name));
-        QCOMPARE(rows, steps.last() == "lists" ? Texts({"Personal", "Trabajo", "sin-nombre",
-                                                        "Crear la lista «Lorvane»"})
-                                               : Texts());
-    }
-
-    // What the user does (after typing a user and "s3cr3t" where the fields take them), what
-    // the dialog then asks for, "closed" if it is no longer shown, and what the password
-    // field holds: sent or closed, it is cleared.
-    void requests_data()
-    {
-        for (const char *column : {"steps", "user", "action", "heard", "password"})
-            QTest::addColumn<QString>(column);
-        const char *start = "disconnected _cloud.example.org_";
-        const char *connect = "connectRequested cloud.example.org ana s3cr3t";
-        const auto row = [](const char *name, const char *steps, const char *user,
-                            const char *action, const QString &heard, const char *password) {
-            QTest::newRow(name) << steps << user << action << heard << password;
-        };
-        row("Conectar: trimmed server and user", start, " ana ", "click Conectar", connect, "");
-        row("Return in the password field", start, "ana", "Return", connect, "");
-        row("Return without a user: nothing", start, "", "Return", "", "s3cr3t");
-        row("Return while connecting: nothing", "disconnected s u, connecting", "", "Return", "",
-            "");
-        row("a list's row", "lists", "", "click Trabajo", "collectionChosen /dav/ana/trabajo/", "");
-        row("Return on a list's row", "lists", "", "Return on Personal",
-            "collectionChosen /dav/ana/personal/", "");
-        row("the row that makes a list", "lists", "", "click Crear la lista «Lorvane»",
-            "createCollectionRequested", "");
-        row("Return while connected: sync now", "connected", "", "Return", "syncNowRequested", "");
-        row("Desconectar", "connected", "", "click Desconectar", "disconnectRequested", "");
-        row("trust the certificate", "certificate", "", "click Confiar en este certificado",
-            "certificateTrusted " + QString("ab").repeated(32), "s3cr3t");
-        row("Escape closes", start, "ana", "Escape", "closed", "");
-        row("Cerrar closes", start, "ana", "click Cerrar", "closed", "");
-    }
-    void requests()
-    {
-        QFETCH(QString, user);
-        QFETCH(QString, action);
         QFETCH(QString, steps);
+        QFETCH(QString, typed);
+        QFETCH(QString, state);
         drive(steps.split(", "));
         Texts got;
         const auto hear = [&got](const char *name) {
@@ -170,24 +114,58 @@ private slots:
         connect(d, &SyncDialog::syncNowRequested, this, hear("syncNowRequested"));
         connect(d, &SyncDialog::disconnectRequested, this, hear("disconnectRequested"));
         connect(d, &SyncDialog::certificateTrusted, this, hear("certificateTrusted"));
-        QLineEdit *passwordField = field("Contraseña");
-        if (passwordField->isVisible() && passwordField->isEnabled()) {
-            QTest::keyClicks(field("Usuario"), user);
-            passwordField->setFocus();
-            QTest::keyClicks(passwordField, "s3cr3t");
+        QLineEdit *password = field("Contraseña");
+        QTest::keyClicks(field("Usuario"), typed.section('/', 0, 0));
+        if (!typed.isEmpty()) {
+            password->setFocus();
+            QTest::keyClicks(password, typed.section('/', 1));
         }
-        QWidget *focused = QApplication::focusWidget() ? QApplication::focusWidget() : d;
-        if (action.startsWith("click "))
-            QTest::mouseClick(named<QAbstractButton>(action.mid(6)), Qt::LeftButton);
-        else if (action.startsWith("Return on ")) {
-            named<QWidget>(action.mid(10))->setFocus();
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        } else
-            QTest::keyClick(focused, action == "Return" ? Qt::Key_Return : Qt::Key_Escape);
+        const QString fields = state.section(' ', -1);
+        Texts shown;
+        for (const char *name : {"Desconectar", "Cerrar", "Conectar", "Sincronizar ahora"}) {
+            auto *button = named<RoundedButton>(name);
+            QVERIFY2(button, name);
+            QCOMPARE(button->isProminent(), button->isDefault());
+            if (button->isVisible())
+                shown.append((button->isEnabled() ? "" : "-") + QString(name) +
+                             (button->isProminent() ? "*" : ""));
+        }
+        QCOMPARE(shown.join(' '), state.section(' ', 0, -2));
+        for (QLineEdit *edit : {field("Servidor"), field("Usuario"), password})
+            if (edit != password || fields != "read-only")
+                QCOMPARE(!edit->isEnabled()   ? "disabled"
+                         : edit->isReadOnly() ? "read-only"
+                                              : "editable",
+                         fields);
+        QCOMPARE(password->isVisible(), fields != "read-only");
+        QCOMPARE(password->echoMode(), QLineEdit::Password);
+        QCOMPARE(field("Servidor")->placeholderText(), "cloud.example.org");
+        // The lists by their names, a nameless one by its path, then the row that makes one.
+        QList<CollectionRow *> shownRows = m_dialog->findChildren<CollectionRow *>();
+        shownRows.removeIf([](const CollectionRow *row) { return !row->isVisible(); });
+        std::sort(shownRows.begin(), shownRows.end(),
+                  [](auto *a, auto *b) { return a->y() < b->y(); });
+        Texts rows;
+        for (CollectionRow *row : shownRows)
+            rows.append(QAccessible::queryAccessibleInterface(row)->text(QAccessible::Name));
+        QCOMPARE(rows, steps.endsWith("lists") ? Texts({"Personal", "Trabajo", "sin-nombre",
+                                                        "Crear la lista «Lorvane»"})
+                                               : Texts());
+        QFETCH(QString, actions);
+        for (const QString &action : actions.split("; ")) {
+            QWidget *focused = QApplication::focusWidget() ? QApplication::focusWidget() : d;
+            if (action.startsWith("click "))
+                QTest::mouseClick(named<QAbstractButton>(action.mid(6)), Qt::LeftButton);
+            else if (action.startsWith("Return on ")) {
+                named<QWidget>(action.mid(10))->setFocus();
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            } else
+                QTest::keyClick(focused, action == "Return" ? Qt::Key_Return : Qt::Key_Escape);
+        }
         if (!m_dialog->isVisible())
             got.append("closed");
         QTEST(got.join(u';'), "heard");
-        QTEST(passwordField->text(), "password");
+        QTEST(password->text(), "password");
     }
 
     // Messages after the calls: the texts shown, and which of them in red.

@@ -4,6 +4,17 @@
 
 using Reason = PlatformChoice::Reason;
 
+class TestPlatformChoice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void decide_data();
+    void decide();
+    void applyTo_data();
+    void applyTo();
+};
+
 namespace {
 
 // "NAME=value" entries; "NAME=" sets the variable to an empty value.
@@ -27,65 +38,91 @@ QList<QByteArray> argumentsOf(const QStringList &list)
 
 } // namespace
 
-class TestPlatformChoice : public QObject
+void TestPlatformChoice::decide_data()
 {
-    Q_OBJECT
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<Reason>("reason");
+    QTest::addColumn<QByteArray>("platform");
 
-private slots:
-    // The reason and platform chosen, and the arguments then given to Qt: the platform put
-    // right after the program's name, or the arguments unchanged.
-    void decide_data()
-    {
-        QTest::addColumn<QStringList>("environment");
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<Reason>("reason");
-        QTest::addColumn<QByteArray>("platform");
-        const auto row = [](const char *name, const QStringList &environment,
-                            const QStringList &arguments, Reason reason, const char *platform) {
-            QTest::newRow(name) << environment << arguments << reason << QByteArray(platform);
-        };
-        const QStringList plain{"/usr/bin/lorvane", "--reverse"};
-        const QStringList gnome{"XDG_SESSION_TYPE=wayland", "XDG_CURRENT_DESKTOP=GNOME",
-                                "WAYLAND_DISPLAY=wayland-0", "DISPLAY=:0"};
-        row("X11 session", {"XDG_SESSION_TYPE=x11", "DISPLAY=:0"}, plain, Reason::NotWayland, "");
-        row("GNOME on Wayland with XWayland", gnome, plain, Reason::XWayland, "xcb;wayland");
-        row("Wayland without an X server",
-            {"XDG_SESSION_TYPE=wayland", "WAYLAND_DISPLAY=wayland-0"}, plain, Reason::WaylandOnly,
-            "wayland");
-        row("Wayland with an empty DISPLAY", {"WAYLAND_DISPLAY=wayland-0", "DISPLAY="}, plain,
-            Reason::WaylandOnly, "wayland");
-        row("QT_QPA_PLATFORM=wayland where XWayland runs",
-            QStringList(gnome) << "QT_QPA_PLATFORM=wayland", plain, Reason::UserChoice, "");
-        row("empty QT_QPA_PLATFORM counts as unset",
-            QStringList(gnome) << "QT_QPA_PLATFORM=", plain, Reason::XWayland, "xcb;wayland");
-        row("-platform wayland", gnome, {"lorvane", "-platform", "wayland"}, Reason::UserChoice,
-            "");
-        row("--platform after other arguments", gnome,
-            {"lorvane", "notes.txt", "--reverse", "--platform", "xcb"}, Reason::UserChoice, "");
-        row("-platform=wayland is no platform option", gnome, {"lorvane", "-platform=wayland"},
-            Reason::XWayland, "xcb;wayland");
-        row("-platform as the value of -platformtheme", gnome,
-            {"lorvane", "-platformtheme", "-platform", "wayland"}, Reason::XWayland, "xcb;wayland");
-    }
-    void decide()
-    {
-        QFETCH(QStringList, environment);
-        QFETCH(QStringList, arguments);
-        QFETCH(QByteArray, platform);
-        const QList<QByteArray> given = argumentsOf(arguments);
-        const PlatformChoice choice = PlatformChoice::decide(environmentOf(environment), given);
-        QTEST(choice.reason(), "reason");
-        QCOMPARE(choice.platform(), platform);
-        QList<QByteArray> expected = given;
-        if (!platform.isEmpty())
-            expected.insert(1, {"-platform", platform});
-        const QList<QByteArray> result = choice.applyTo(given);
-        QCOMPARE(result, expected);
-        // What comes out is read by Qt as the platform that was chosen, or as none.
-        QCOMPARE(PlatformChoice::argumentsChoosePlatform(result),
-                 !platform.isEmpty() || choice.reason() == Reason::UserChoice);
-    }
-};
+    const QStringList plain{QStringLiteral("lorvane")};
+    const QByteArray none;
+    const QByteArray xcbFirst("xcb;wayland");
+    const QByteArray wayland("wayland");
+    const QStringList gnome{"XDG_SESSION_TYPE=wayland", "XDG_CURRENT_DESKTOP=GNOME",
+                            "WAYLAND_DISPLAY=wayland-0", "DISPLAY=:0"};
+
+    QTest::newRow("X11 session") << QStringList{"XDG_SESSION_TYPE=x11", "DISPLAY=:0"} << plain
+                                 << Reason::NotWayland << none;
+    QTest::newRow("GNOME on Wayland with XWayland")
+        << gnome << plain << Reason::XWayland << xcbFirst;
+    QTest::newRow("Wayland without an X server")
+        << QStringList{"XDG_SESSION_TYPE=wayland", "WAYLAND_DISPLAY=wayland-0"} << plain
+        << Reason::WaylandOnly << wayland;
+    QTest::newRow("Wayland with an empty DISPLAY")
+        << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY="} << plain << Reason::WaylandOnly
+        << wayland;
+
+    QTest::newRow("QT_QPA_PLATFORM=wayland where XWayland runs")
+        << (QStringList(gnome) << "QT_QPA_PLATFORM=wayland") << plain << Reason::UserChoice << none;
+    QTest::newRow("empty QT_QPA_PLATFORM counts as unset")
+        << (QStringList(gnome) << "QT_QPA_PLATFORM=") << plain << Reason::XWayland << xcbFirst;
+
+    QTest::newRow("-platform wayland")
+        << gnome << QStringList{"lorvane", "-platform", "wayland"} << Reason::UserChoice << none;
+    QTest::newRow("--platform after other arguments")
+        << gnome << QStringList{"lorvane", "notes.txt", "--reverse", "--platform", "xcb"}
+        << Reason::UserChoice << none;
+    QTest::newRow("-platform=wayland is no platform option")
+        << gnome << QStringList{"lorvane", "-platform=wayland"} << Reason::XWayland << xcbFirst;
+    QTest::newRow("-platform as the value of -platformtheme")
+        << gnome << QStringList{"lorvane", "-platformtheme", "-platform", "wayland"}
+        << Reason::XWayland << xcbFirst;
+}
+
+void TestPlatformChoice::decide()
+{
+    QFETCH(QStringList, environment);
+    QFETCH(QStringList, arguments);
+    QFETCH(Reason, reason);
+    QFETCH(QByteArray, platform);
+
+    const PlatformChoice choice =
+        PlatformChoice::decide(environmentOf(environment), argumentsOf(arguments));
+    QCOMPARE(choice.reason(), reason);
+    QCOMPARE(choice.platform(), platform);
+}
+
+void TestPlatformChoice::applyTo_data()
+{
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList xwayland{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:0"};
+
+    QTest::newRow("XWayland: the choice follows the program's name")
+        << xwayland << QStringList{"/usr/bin/lorvane", "--reverse"}
+        << QStringList{"/usr/bin/lorvane", "-platform", "xcb;wayland", "--reverse"};
+    QTest::newRow("the user's choice: unchanged")
+        << xwayland << QStringList{"lorvane", "-platform", "wayland"}
+        << QStringList{"lorvane", "-platform", "wayland"};
+}
+
+void TestPlatformChoice::applyTo()
+{
+    QFETCH(QStringList, environment);
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, expected);
+
+    const QList<QByteArray> given = argumentsOf(arguments);
+    const PlatformChoice choice = PlatformChoice::decide(environmentOf(environment), given);
+    const QList<QByteArray> result = choice.applyTo(given);
+    QCOMPARE(result, argumentsOf(expected));
+    // What comes out is read by Qt as the platform that was chosen, or as none.
+    QCOMPARE(PlatformChoice::argumentsChoosePlatform(result),
+             !choice.platform().isEmpty() || choice.reason() == Reason::UserChoice);
+}
 
 QTEST_APPLESS_MAIN(TestPlatformChoice)
 #include "tst_platformchoice.moc"

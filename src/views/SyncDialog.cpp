@@ -496,6 +496,12 @@ void SyncDialog::paintEvent(QPaintEvent *)
         Shapes::fillMaterial(painter, geometryIn(m_collectionScroll, this), boxRadius, theme);
 }
 
+SyncDialog::~SyncDialog()
+{
+    // Focus moves while the children go: the dialog no longer hears of it by then.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
+
 void SyncDialog::changeEvent(QEvent *event)
 {
     // The labels and fields hold colours of the appearance.

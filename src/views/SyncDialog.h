@@ -34,6 +34,7 @@ public:
     };
 
     explicit SyncDialog(QWidget *parent = nullptr);
+    ~SyncDialog() override;
 
     // Fields editable; "Conectar" enabled once server and user are filled in.
     void showDisconnected(const QString &server, const QString &user);

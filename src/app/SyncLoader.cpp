@@ -1,10 +1,10 @@
 #include "app/SyncLoader.h"
 
 #include "app/SyncPlugin.h"
+#include "preferences/PreferencesFolder.h"
 #include "views/ContentView.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QPluginLoader>
 
@@ -12,13 +12,11 @@
 
 namespace {
 
-// The state file the sync module keeps while sync is on.
+// The state file the sync module keeps while sync is on (SyncState::defaultPath(), which
+// lives in the module).
 QString stateFile()
 {
-    QString home = qEnvironmentVariable("XDG_STATE_HOME");
-    if (!QDir::isAbsolutePath(home))
-        home = QDir::homePath() + QStringLiteral("/.local/state");
-    return home + QStringLiteral("/lorvane/sync.json");
+    return PreferencesFolder::stateFolder() + QStringLiteral("/sync.json");
 }
 
 // Beside the program in a build, else where it is installed, relative to the program.

@@ -45,6 +45,15 @@ bool makePrivateFolders(const QString &path)
 
 } // namespace
 
+QString PreferencesFolder::stateFolder()
+{
+    const QString configured = qEnvironmentVariable("XDG_STATE_HOME");
+    const QString home = QDir::isAbsolutePath(configured)
+                             ? configured
+                             : QDir::homePath() + QStringLiteral("/.local/state");
+    return home + QStringLiteral("/lorvane");
+}
+
 PreferencesFolder::PreferencesFolder(const QString &filePath) : m_filePath(filePath) {}
 
 QString PreferencesFolder::path() const

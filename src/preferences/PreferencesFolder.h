@@ -14,6 +14,11 @@ class PreferencesFolder
 public:
     explicit PreferencesFolder(const QString &filePath);
 
+    // Lorvane's folder for state that is not a preference (recovery copies, sync state):
+    // "lorvane" in $XDG_STATE_HOME when that is an absolute path, as the base directory
+    // rules ask, else in ~/.local/state. Qt 6.4 has no name for it.
+    static QString stateFolder();
+
     QString filePath() const { return m_filePath; }
     QString path() const;
 

@@ -12,16 +12,6 @@ namespace {
 constexpr auto lastStoredName = "/last-stored-tasks.json";
 constexpr auto unsavedName = "/unsaved-tasks.json";
 
-// $XDG_STATE_HOME when it is an absolute path, as the base directory rules ask; Qt 6.4 has
-// no name for it.
-QString stateHome()
-{
-    const QString configured = qEnvironmentVariable("XDG_STATE_HOME");
-    if (QDir::isAbsolutePath(configured))
-        return configured;
-    return QDir::homePath() + QStringLiteral("/.local/state");
-}
-
 std::optional<QByteArray> contents(const QString &path)
 {
     QFile file(path);
@@ -40,7 +30,7 @@ std::optional<SaveError> writePrivately(const QString &path, const QByteArray &d
 } // namespace
 
 RecoveryCopies::RecoveryCopies()
-    : m_stateFolder(stateHome() + QStringLiteral("/lorvane")),
+    : m_stateFolder(PreferencesFolder::stateFolder()),
       m_runtimeFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"))
 {
 }

@@ -4,7 +4,6 @@
 #include "preferences/PreferencesFolder.h"
 #include "sync/TaskFields.h"
 
-#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -141,12 +140,7 @@ std::optional<SyncState> SyncState::fromJson(QByteArrayView json, QString *error
 
 QString SyncState::defaultPath()
 {
-    // $XDG_STATE_HOME when it is an absolute path, as the base directory rules ask; Qt 6.4
-    // has no name for it.
-    QString home = qEnvironmentVariable("XDG_STATE_HOME");
-    if (!QDir::isAbsolutePath(home))
-        home = QDir::homePath() + QStringLiteral("/.local/state");
-    return home + QStringLiteral("/lorvane/sync.json");
+    return PreferencesFolder::stateFolder() + QStringLiteral("/sync.json");
 }
 
 std::optional<SyncState> SyncState::load(const QString &path, QString *error)

@@ -188,7 +188,7 @@ void DavTransport::start(const DavRequest &request, int redirectsLeft, bool with
                         DavRequest next = request;
                         next.url = target;
                         start(next, redirectsLeft - 1,
-                              withCredentials && ServerAddress::isSameOrigin(request.url, target),
+                              withCredentials && ServerAddress::keepsCredentials(request.url, target),
                               std::move(handler));
                         return;
                     }

@@ -70,6 +70,16 @@ bool isSameOrigin(const QUrl &a, const QUrl &b)
            a.host().compare(b.host(), Qt::CaseInsensitive) == 0 && port(a) == port(b);
 }
 
+bool keepsCredentials(const QUrl &from, const QUrl &to)
+{
+    if (isSameOrigin(from, to))
+        return true;
+    const QString host = from.host().toLower();
+    const QString target = to.host().toLower();
+    return to.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 &&
+           (target == host || target.endsWith(u'.' + host)) && QHostAddress(host).isNull();
+}
+
 QString forDisplay(const QUrl &url)
 {
     return url.adjusted(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment)

@@ -32,6 +32,11 @@ bool isRedirectAllowed(const QUrl &from, const QUrl &to);
 // The same scheme, host and port (the scheme's own when none is given).
 bool isSameOrigin(const QUrl &a, const QUrl &b);
 
+// Whether the password goes along on a redirect from `from` to `to`: to the same origin, or
+// over https to the same host or a host below it, as providers send their users on from
+// their own domain (icloud.com to caldav.icloud.com, fastmail.com to caldav.fastmail.com).
+bool keepsCredentials(const QUrl &from, const QUrl &to);
+
 // The URL as shown in logs and messages: without user, password, query or fragment.
 QString forDisplay(const QUrl &url);
 

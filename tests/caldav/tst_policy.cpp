@@ -42,25 +42,33 @@ private slots:
         QCOMPARE(ServerAddress::forDisplay(parsed.url), url.section(u'?', 0, 0));
     }
 
+    // Whether a redirect is followed, and with the password ('+') or without it ('-').
     void redirects_data()
     {
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("to");
-        QTest::addColumn<bool>("allowed");
-        row("same host, other path", "https://a.org/", "https://a.org/dav/", true);
-        row("to https elsewhere", "https://a.org/", "https://b.org/dav/", true);
-        row("http loopback up to https", "http://127.0.0.1/", "https://a.org/", true);
-        row("http loopback, same host", "http://127.0.0.1:1/", "http://127.0.0.1:2/", true);
-        row("https down to http, same host", "https://127.0.0.1/", "http://127.0.0.1/", false);
-        row("http to another loopback name", "http://localhost/", "http://127.0.0.1/", false);
-        row("http to a remote host", "http://127.0.0.1/", "http://a.org/", false);
-        row("other scheme", "https://a.org/", "file:///etc/passwd", false);
+        QTest::addColumn<QString>("followed"); // empty when refused
+        row("same host, other path", "https://a.org/", "https://a.org/dav/", "+");
+        row("to https elsewhere", "https://a.org/", "https://b.org/dav/", "-");
+        row("to https below the host", "https://icloud.com/", "https://caldav.icloud.com/", "+");
+        row("to a host that only ends alike", "https://a.org/", "https://evila.org/", "-");
+        row("to a host above", "https://dav.a.org/", "https://a.org/", "-");
+        row("same host, other port", "https://a.org/", "https://a.org:8443/", "+");
+        row("http loopback up to https", "http://127.0.0.1/", "https://a.org/", "-");
+        row("http loopback, same host", "http://127.0.0.1:1/", "http://127.0.0.1:2/", "-");
+        row("https down to http, same host", "https://127.0.0.1/", "http://127.0.0.1/", "");
+        row("http to another loopback name", "http://localhost/", "http://127.0.0.1/", "");
+        row("http to a remote host", "http://127.0.0.1/", "http://a.org/", "");
+        row("other scheme", "https://a.org/", "file:///etc/passwd", "");
     }
     void redirects()
     {
         QFETCH(QString, from);
         QFETCH(QString, to);
-        QTEST(ServerAddress::isRedirectAllowed(QUrl(from), QUrl(to)), "allowed");
+        QFETCH(QString, followed);
+        QCOMPARE(ServerAddress::isRedirectAllowed(QUrl(from), QUrl(to)), !followed.isEmpty());
+        if (!followed.isEmpty())
+            QCOMPARE(ServerAddress::keepsCredentials(QUrl(from), QUrl(to)), followed == "+");
     }
 
     // Results one after another: o offline, b busy, bN busy with Retry-After N, a wrong

@@ -114,6 +114,7 @@ void SettingsPanel::setSyncStatus(const QString &text)
 {
     // Shown or hidden, the line changes the layout's size hint, which the column follows.
     m_syncStatus->setText(text);
+    m_syncStatus->setToolTip(text); // the whole of a line cut short at the column's edge
     m_syncStatus->setVisible(!text.isEmpty());
 }
 

@@ -526,6 +526,7 @@ private slots:
         auto *panel = m_view->findChild<SettingsPanel *>();
         auto *line = panel->findChild<TextLabel *>("syncStatus");
         QCOMPARE(line->isVisible() ? line->accessibleName() : QString(), shown);
+        QCOMPARE(line->isVisible() ? line->toolTip() : QString(), shown);
         // The column gives the panel its new height, and the line stays inside its margins.
         const int bare = SettingsPanel().sizeHint().height();
         QCOMPARE(panel->height(), panel->sizeHint().height());

@@ -176,10 +176,14 @@ void DavTransport::start(const DavRequest &request, int redirectsLeft, bool with
                 }
                 result.status = status.toInt();
                 if (isRedirect(result.status)) {
-                    const QUrl target =
-                        request.url.resolved(reply->header(QNetworkRequest::LocationHeader).toUrl())
-                            .adjusted(QUrl::RemoveUserInfo | QUrl::RemoveFragment);
-                    if (redirectsLeft == 0 || !target.isValid()) {
+                    // Read raw: Qt's parsed Location header drops relative references
+                    // ("Location: /"), which would resolve to this same URL again.
+                    const QUrl location =
+                        QUrl::fromEncoded(reply->rawHeader("Location").trimmed());
+                    const QUrl target = request.url.resolved(location).adjusted(
+                        QUrl::RemoveUserInfo | QUrl::RemoveFragment);
+                    if (redirectsLeft == 0 || location.isEmpty() || !target.isValid() ||
+                        target == request.url) {
                         result.error = SyncError::badResponse(result.status);
                     } else if (!ServerAddress::isRedirectAllowed(request.url, target)) {
                         result.error = SyncError::refused(

@@ -218,6 +218,11 @@ private slots:
             << canned << answer(multistatus, "<<<<<") << K::BadResponse << 2 << -1;
         QTest::newRow("busy, with Retry-After")
             << canned << answer("503 Busy\r\nRetry-After: 30") << K::ServerBusy << 1 << 30;
+        // The address and /.well-known/caldav each sent on once, to a place that sends on
+        // to itself.
+        QTest::newRow("relative redirect, to a loop")
+            << canned << answer("301 Moved\r\nLocation: /elsewhere/") << K::BadResponse << 4
+            << -1;
         QTest::newRow("redirect to plain http elsewhere")
             << canned << answer("301 Moved\r\nLocation: http://cloud.example.org/") << K::Refused
             << 1 << -1;

@@ -1,9 +1,13 @@
 #!/bin/bash
-# Sync as a user sets it up: a Radicale of the test's own on loopback, a phone (the Python
-# caldav client) on the same task list, gnome-keyring as the secret store, and Lorvane driven
-# through AT-SPI: connected through its dialog, a task from the phone arrives with its tags,
-# one added here and one completed here reach the phone with the phone's due date and
-# description kept, and the password is in the keyring and in no file of Lorvane's.
+# Sync as a user sets it up: a Radicale of the test's own on loopback behind TLS with a
+# certificate of its own, a phone (the Python caldav client) on the same task list,
+# gnome-keyring as the secret store, and Lorvane driven through AT-SPI: the certificate
+# refused with its fingerprint until trusted, a wrong password refused once and not tried
+# again, then connected; a task from the phone arrives with its tags, one added here and one
+# completed here reach the phone with the phone's due date and description kept; ten tasks
+# added while the server is down are said to be waiting and all arrive once it is back,
+# once each, though Lorvane is killed in the middle of that sync; the password is in the
+# keyring and in no file of Lorvane's.
 #   usage: sync_e2e.sh /path/to/lorvane-testing
 set -euo pipefail
 
@@ -28,17 +32,26 @@ eval "$(gnome-keyring-daemon --start --components=secrets)"
 PIDS+=($(comm -13 <(echo "$before") <(keyrings))) # ours, by the PIDs they did not have before
 PORT=$("$PYTHON" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 printf 'alice:secret\n' >"$WORK/users"
-radicale --config= --hosts "127.0.0.1:$PORT" --storage-filesystem-folder "$WORK/storage" \
-    --auth-type htpasswd --auth-htpasswd-filename "$WORK/users" \
-    --auth-htpasswd-encryption plain --auth-delay 0 --rights-type owner_only --web-type none \
-    >"$WORK/radicale.log" 2>&1 &
-PIDS+=($!)
-SERVER="http://127.0.0.1:$PORT/"
-wait_for "Radicale" 20 bash -c "echo >/dev/tcp/127.0.0.1/$PORT" 2>/dev/null
-phone() { "$PYTHON" - "$SERVER" "$@" <<'EOF_PY'
-import caldav, sys
-server, action = sys.argv[1], sys.argv[2]
-principal = caldav.DAVClient(server, username="alice", password="secret").principal()
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
+    -addext subjectAltName=IP:127.0.0.1 -keyout "$WORK/key.pem" -out "$WORK/cert.pem" 2>/dev/null
+FINGERPRINT=$(openssl x509 -in "$WORK/cert.pem" -noout -fingerprint -sha256 | sed 's/.*=//')
+start_radicale() { # with each request in its log
+    radicale --config= --hosts "127.0.0.1:$PORT" --storage-filesystem-folder "$WORK/storage" \
+        --auth-type htpasswd --auth-htpasswd-filename "$WORK/users" \
+        --auth-htpasswd-encryption plain --auth-delay 0 --rights-type owner_only \
+        --web-type none --ssl --certificate "$WORK/cert.pem" --key "$WORK/key.pem" \
+        --logging-level info >"$WORK/radicale.log" 2>&1 &
+    RADICALE_PID=$!
+    PIDS+=($!)
+    wait_for "Radicale" 20 bash -c "echo >/dev/tcp/127.0.0.1/$PORT" 2>/dev/null
+}
+start_radicale
+SERVER="https://127.0.0.1:$PORT/"
+phone() { "$PYTHON" - "$SERVER" "$WORK/cert.pem" "$@" <<'EOF_PY'
+import caldav, collections, sys
+server, certificate, action = sys.argv[1:4]
+principal = caldav.DAVClient(server, username="alice", password="secret",
+                             ssl_verify_cert=certificate).principal()
 if action == "fill":
     tasks = principal.make_calendar(name="Mis tareas", supported_calendar_component_set=["VTODO"])
     tasks.save_todo(ical="BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Phone//EN\r\nBEGIN:VTODO\r\n"
@@ -47,7 +60,11 @@ if action == "fill":
                     "END:VTODO\r\nEND:VCALENDAR\r\n")
     sys.exit(0)
 calendar = next(c for c in principal.calendars() if c.name == "Mis tareas")
-todos = {t.icalendar_component["SUMMARY"]: t.data for t in calendar.todos(include_completed=True)}
+found = calendar.todos(include_completed=True)
+todos = {t.icalendar_component["SUMMARY"]: t.data for t in found}
+if action == "count":  # the tasks on the server, each summary once
+    summaries = collections.Counter(str(t.icalendar_component["SUMMARY"]) for t in found)
+    sys.exit(0 if len(found) == int(sys.argv[4]) and max(summaries.values()) == 1 else 1)
 cita = todos.get("Pedir cita", "")
 ok = ("Comprar pan" in todos and "CATEGORIES:casa" in todos["Comprar pan"]
       and "STATUS:COMPLETED" in cita and "DUE:20261224T180000Z" in cita
@@ -57,12 +74,14 @@ EOF_PY
 }
 phone fill
 
-step "connected through the dialog, the phone's task arrives with its tag"
-start_lorvane QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+step "certificate trusted, wrong password refused once, connected: the phone's task arrives"
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_LOGGING_RULES=lorvane.caldav.debug=true
+start_lorvane
 xdotool windowactivate --sync "$(window_of "$LORVANE_PID")"
-"$PYTHON" - "$XDG_CONFIG_HOME/lorvane/lorvane.conf" "$SERVER" "$(window_of "$LORVANE_PID")" \
-    <<'EOF_PY' || fail "see above"
+# drive ARGS... <<'EOF_PY': a Python step through AT-SPI, after these helpers.
+DRIVER=$(cat <<'EOF_PY'
 import json, os, re, subprocess, sys, time, pyatspi
+CONF = os.environ["XDG_CONFIG_HOME"] + "/lorvane/lorvane.conf"
 
 def poll(test, seconds):  # each test is run until it holds, never once more: presses count
     deadline = time.monotonic() + seconds
@@ -71,7 +90,7 @@ def poll(test, seconds):  # each test is run until it holds, never once more: pr
 def until(what, test, seconds=30):
     if not poll(test, seconds): sys.exit(f"FAIL: no {what}; stored {stored()}")
 def stored():
-    text = open(sys.argv[1]).read() if os.path.exists(sys.argv[1]) else ""
+    text = open(CONF).read() if os.path.exists(CONF) else ""
     found = re.search(r'^lorvane\.tasks="@ByteArray\((.*)\)"$', text, re.M)
     tasks = json.loads(found[1].replace('\\"', '"')) if found else []
     return [(t["text"], t["isDone"]) for t in tasks]
@@ -90,17 +109,32 @@ def press(name):
 def fill(name, text):
     until(f"field {name!r}",
           lambda: attempt(lambda: named(name).queryEditableText().setTextContents(text)))
-
+def logged(name, what):  # how often `what` stands in $WORK/name
+    return open(os.environ["WORK"] + "/" + name).read().count(what)
 until("application on the accessibility bus", app)
+EOF_PY
+)
+export WORK
+drive() { "$PYTHON" - "$@" < <(printf '%s\n' "$DRIVER"; cat) || fail "see above"; }
+drive "$SERVER" "$(window_of "$LORVANE_PID")" "$FINGERPRINT" <<'EOF_PY'
 press("Ajustes")
 press("Sincronizar…")
-fill("Servidor", sys.argv[2]); fill("Usuario", "alice"); fill("Contraseña", "secret")
+fill("Servidor", sys.argv[1]); fill("Usuario", "alice"); fill("Contraseña", "equivocada")
+press("Conectar")
+until("the certificate's fingerprint", lambda: pyatspi.findDescendant(
+    app(), lambda n: n.name.replace("\n", ":") == sys.argv[3]))
+press("Confiar en este certificado")
+press("Conectar")
+until("the refused password", lambda: named("Usuario o contraseña incorrectos"))
+asked = logged("lorvane.log", "PROPFIND"); time.sleep(3)
+if logged("lorvane.log", "PROPFIND") != asked: sys.exit("FAIL: the password is tried again")
+fill("Contraseña", "secret")
 press("Conectar")
 press("Mis tareas")
 until("the phone's task in the list", lambda: ("Pedir cita #salud", False) in stored(), 20)
 
 subprocess.run(["xdotool", "key", "Escape"], check=True)  # closes the dialog
-subprocess.run(["xdotool", "windowactivate", "--sync", sys.argv[3]], check=True)
+subprocess.run(["xdotool", "windowactivate", "--sync", sys.argv[2]], check=True)
 named("Añadir tarea").queryComponent().grabFocus()
 subprocess.run(["xdotool", "type", "--delay", "30", "Comprar pan #casa"], check=True)
 subprocess.run(["xdotool", "key", "Return"], check=True)
@@ -113,6 +147,30 @@ EOF_PY
 
 step "the phone sees both changes, its due date and description kept"
 wait_for "the changes on the phone" 30 phone check
+
+step "ten tasks added while the server is down wait, and arrive once each despite a kill"
+kill "$RADICALE_PID"; wait "$RADICALE_PID" || true
+for i in $(seq 1 10); do [[ $(hook "add Tarea $i #sin_red") == tasks=* ]] || fail "add $i"; done
+drive <<'EOF_PY'
+until("the reason on the settings line",
+      lambda: named("Sin conexión con 127.0.0.1 · 10 cambios pendientes"), 60)
+until("the gear's mark", lambda: named("Ajustes").description == "La sincronización falla")
+EOF_PY
+start_radicale
+drive "$LORVANE_PID" <<'EOF_PY' # killed at the first write that reaches the server
+press("Sincronizar…")
+press("Sincronizar ahora")
+deadline = time.monotonic() + 30
+while not logged("radicale.log", "PUT response") and time.monotonic() < deadline: time.sleep(0.002)
+os.kill(int(sys.argv[1]), 9)
+print(f"killed with {logged('radicale.log', 'PUT response')} of 10 writes answered")
+EOF_PY
+wait "$LORVANE_PID" || true
+start_lorvane
+wait_for "each task once on the phone" 60 phone count 12
+drive <<'EOF_PY'
+until("twelve tasks, each once", lambda: len(set(stored())) == len(stored()) == 12)
+EOF_PY
 
 step "the password is in the keyring, and in no file of Lorvane's"
 [[ $(secret-tool lookup server io.github.lorvane.Lorvane user "alice@$SERVER") == secret ]] ||

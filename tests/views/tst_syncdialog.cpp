@@ -176,7 +176,7 @@ private slots:
         QTest::addColumn<bool>("certificate");
         QTest::addColumn<Texts>("shown");
         const QString never = "Última sincronización: nunca";
-        const QString refused = "El servidor rechazó la contraseña.";
+        const QString refused = "Usuario o contraseña incorrectos";
         const QString note = "No hay un depósito de contraseñas: la contraseña se guarda solo "
                              "durante esta sesión.";
         const QString fingerprint = Texts(4, QString("AB:").repeated(7) + "AB").join('\n');

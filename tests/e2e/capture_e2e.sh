@@ -31,10 +31,8 @@ shows() { [[ $(hook shown) == "$1" ]]; }
 # focus_is ROLE NAME: what has the keyboard focus in Lorvane, as a screen reader is told.
 focus_is() {
     "$PYTHON" - "$1" "$2" <<'EOF_PY'
-import sys, pyatspi
-app = next((a for a in pyatspi.Registry.getDesktop(0) if a and a.name == "lorvane"), None)
-node = app and pyatspi.findDescendant(app, lambda n: n.getState().contains(pyatspi.STATE_FOCUSED))
-sys.exit(0 if node and (node.getRoleName(), node.name) == (sys.argv[1], sys.argv[2]) else 1)
+from atspi import *
+sys.exit(0 if focused() == (sys.argv[1], sys.argv[2]) else 1)
 EOF_PY
 }
 lorvane_is_active() { [[ $(xdotool getactivewindow 2>/dev/null) == "$(window_of "$LORVANE_PID")" ]]; }
@@ -76,13 +74,8 @@ AUTOSTART=$XDG_CONFIG_HOME/autostart/io.github.lorvane.Lorvane.desktop
 # act ROLE NAME: the first action of the control a screen reader knows by that name.
 act() {
     "$PYTHON" - "$1" "$2" <<'EOF_PY'
-import sys, time, pyatspi
-app = next((a for a in pyatspi.Registry.getDesktop(0) if a and a.name == "lorvane"), None)
-for _ in range(100):
-    node = app and pyatspi.findDescendant(
-        app, lambda n: (n.getRoleName(), n.name) == (sys.argv[1], sys.argv[2]))
-    if node: break
-    time.sleep(0.05)
+from atspi import *
+node = poll(lambda: find(lambda n: (n.getRoleName(), n.name) == (sys.argv[1], sys.argv[2])), 5)
 sys.exit(0 if node and node.queryAction().doAction(0) else 1)
 EOF_PY
 }

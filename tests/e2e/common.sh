@@ -8,6 +8,8 @@ begin_e2e() {
     trap cleanup EXIT
     export XDG_CONFIG_HOME=$WORK/config XDG_STATE_HOME=$WORK/state XDG_RUNTIME_DIR=$WORK/runtime
     export LC_ALL=C.UTF-8
+    # The Python steps' shared AT-SPI helpers.
+    export PYTHONPATH=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
     mkdir -p "$XDG_CONFIG_HOME"
     mkdir -m 700 "$XDG_RUNTIME_DIR"
 }

@@ -33,28 +33,12 @@ start_session_bus # the accessibility bus is started on it, by at-spi-bus-launch
 
 # drive WHAT...: steps in the window through AT-SPI and the keyboard (see below).
 drive() {
-    "$PYTHON" - "$CONF" "$WORK/home/filler" "$@" <<'EOF_PY' || fail "see above"
-import json, os, re, subprocess, sys, time, pyatspi
+    "$PYTHON" - "$WORK/home/filler" "$@" <<'EOF_PY' || fail "see above"
+from atspi import *
 
-conf, filler, steps = sys.argv[1], sys.argv[2], sys.argv[3:]
-def poll(test, seconds):
-    deadline = time.monotonic() + seconds
-    while not test() and time.monotonic() < deadline: time.sleep(0.1)
-    return test()
-def until(what, test, seconds=15):
-    if not poll(test, seconds): sys.exit(f"FAIL: no {what}; alerts {alerts()}, stored {stored()}")
-def xdo(*args): subprocess.run(["xdotool", *args], check=True)
-def app():
-    return next((a for a in pyatspi.Registry.getDesktop(0) if a and a.name == "lorvane"), None)
-def field(): return pyatspi.findDescendant(app(), lambda n: n.getRoleName() == "text")
-def stored():  # the texts in the file; None when it cannot be read whole
-    try: text = open(conf).read()
-    except FileNotFoundError: return []
-    found = re.search(r'^lorvane\.tasks="@ByteArray\((.*)\)"$', text, re.M)
-    try: return [t["text"] for t in json.loads(found[1].replace('\\"', '"'))] if found else []
-    except ValueError: return None
-def alerts(): return [n.name for n in pyatspi.findAllDescendants(app(), lambda n: n.getRoleName() == "alert")
-                      if n.getState().contains(pyatspi.STATE_SHOWING)]
+filler, steps = sys.argv[1], sys.argv[2:]
+def field(): return find(lambda n: n.getRoleName() == "text")
+def stored(): return tasks() and [t["text"] for t in tasks()]
 def add(text):
     field().queryEditableText().setTextContents(text)
     until(f"{text!r} in the field", lambda: field().queryText().getText(0, -1) == text)
@@ -62,7 +46,6 @@ def add(text):
     xdo("key", "Return")
     until(f"{text!r} taken", lambda: field().queryText().getText(0, -1) == "")
 
-until("application on the accessibility bus", app)
 full = "No se pudo guardar: el disco está lleno. Los cambios se guardarán en cuanto haya espacio."
 for step in steps:
     kind, _, text = step.partition(":")
@@ -77,8 +60,7 @@ for step in steps:
     elif kind == "restore":
         until("offer of the unsaved changes", lambda: len(alerts()) == 1 and alerts()[0].startswith(
             "Los últimos cambios no se pudieron guardar al salir. Se guardaron en "))
-        button = pyatspi.findDescendant(app(), lambda n: n.getRoleName() == "push button" and n.name == "Restaurar")
-        button.queryAction().doAction(0)
+        press("Restaurar")
         until("the offer gone", lambda: alerts() == [])
 EOF_PY
 }

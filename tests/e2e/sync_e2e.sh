@@ -78,51 +78,20 @@ step "certificate trusted, wrong password refused once, connected: the phone's t
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_LOGGING_RULES=lorvane.caldav.debug=true
 start_lorvane
 xdotool windowactivate --sync "$(window_of "$LORVANE_PID")"
-# drive ARGS... <<'EOF_PY': a Python step through AT-SPI, after these helpers.
-DRIVER=$(cat <<'EOF_PY'
-import json, os, re, subprocess, sys, time, pyatspi
-CONF = os.environ["XDG_CONFIG_HOME"] + "/lorvane/lorvane.conf"
-
-def poll(test, seconds):  # each test is run until it holds, never once more: presses count
-    deadline = time.monotonic() + seconds
-    while not (result := test()) and time.monotonic() < deadline: time.sleep(0.1)
-    return result
-def until(what, test, seconds=30):
-    if not poll(test, seconds): sys.exit(f"FAIL: no {what}; stored {stored()}")
-def stored():
-    text = open(CONF).read() if os.path.exists(CONF) else ""
-    found = re.search(r'^lorvane\.tasks="@ByteArray\((.*)\)"$', text, re.M)
-    tasks = json.loads(found[1].replace('\\"', '"')) if found else []
-    return [(t["text"], t["isDone"]) for t in tasks]
-def app():
-    return next((a for a in pyatspi.Registry.getDesktop(0) if a and a.name == "lorvane"), None)
-def named(name):
-    return app() and pyatspi.findDescendant(app(), lambda n: n.name == name)
-def attempt(call):  # an object that was replaced while the window settled is looked up again
-    try: call(); return True
-    except Exception: return False
-def enabled(name):
-    return named(name) and named(name).getState().contains(pyatspi.STATE_ENABLED)
-def press(name):
-    until(f"control {name!r}", lambda: enabled(name) and attempt(
-        lambda: named(name).queryAction().doAction(0)))
-def fill(name, text):
-    until(f"field {name!r}",
-          lambda: attempt(lambda: named(name).queryEditableText().setTextContents(text)))
-def logged(name, what):  # how often `what` stands in $WORK/name
-    return open(os.environ["WORK"] + "/" + name).read().count(what)
-until("application on the accessibility bus", app)
-EOF_PY
-)
+# drive ARGS... <<'EOF_PY': a Python step through AT-SPI, with these helpers.
+HELPERS='
+from atspi import *
+def stored(): return [(t["text"], t["isDone"]) for t in tasks()]
+def logged(name, what): return open(os.environ["WORK"] + "/" + name).read().count(what)'
 export WORK
-drive() { "$PYTHON" - "$@" < <(printf '%s\n' "$DRIVER"; cat) || fail "see above"; }
+drive() { "$PYTHON" - "$@" < <(printf '%s\n' "$HELPERS"; cat) || fail "see above"; }
 drive "$SERVER" "$(window_of "$LORVANE_PID")" "$FINGERPRINT" <<'EOF_PY'
 press("Ajustes")
 press("Sincronizar…")
 fill("Servidor", sys.argv[1]); fill("Usuario", "alice"); fill("Contraseña", "equivocada")
 press("Conectar")
-until("the certificate's fingerprint", lambda: pyatspi.findDescendant(
-    app(), lambda n: n.name.replace("\n", ":") == sys.argv[3]))
+until("the certificate's fingerprint",
+      lambda: find(lambda n: n.name.replace("\n", ":") == sys.argv[3]))
 press("Confiar en este certificado")
 press("Conectar")
 until("the refused password", lambda: named("Usuario o contraseña incorrectos"))
@@ -133,15 +102,15 @@ press("Conectar")
 press("Mis tareas")
 until("the phone's task in the list", lambda: ("Pedir cita #salud", False) in stored(), 20)
 
-subprocess.run(["xdotool", "key", "Escape"], check=True)  # closes the dialog
-subprocess.run(["xdotool", "windowactivate", "--sync", sys.argv[2]], check=True)
+xdo("key", "Escape")  # closes the dialog
+xdo("windowactivate", "--sync", sys.argv[2])
 named("Añadir tarea").queryComponent().grabFocus()
-subprocess.run(["xdotool", "type", "--delay", "30", "Comprar pan #casa"], check=True)
-subprocess.run(["xdotool", "key", "Return"], check=True)
+xdo("type", "--delay", "30", "Comprar pan #casa")
+xdo("key", "Return")
 until("the new task stored", lambda: ("Comprar pan #casa", False) in stored())
 item = named("Pedir cita, salud")
 item.queryComponent().grabFocus()
-subprocess.run(["xdotool", "key", "space"], check=True)
+xdo("key", "space")
 until("the phone's task done here", lambda: ("Pedir cita #salud", True) in stored())
 EOF_PY
 

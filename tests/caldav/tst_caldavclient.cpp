@@ -193,7 +193,8 @@ private slots:
 
     void failures_data()
     {
-        QTest::addColumn<QString>("address"); // {radicale} and {canned} stand for ports
+        // {radicale}, {canned} and {closed} stand for ports.
+        QTest::addColumn<QString>("address");
         QTest::addColumn<QByteArray>("canned");
         QTest::addColumn<SyncError::Kind>("kind");
         QTest::addColumn<int>("requests"); // exchanges on the wire
@@ -211,6 +212,8 @@ private slots:
         const QString canned = QStringLiteral("http://127.0.0.1:{canned}/c/");
         QTest::newRow("wrong password, asked once")
             << "http://127.0.0.1:{radicale}/alice/" << QByteArray() << K::AuthFailed << 1 << -1;
+        QTest::newRow("nothing listening, asked once")
+            << "http://127.0.0.1:{closed}/" << QByteArray() << K::Offline << 1 << -1;
         QTest::newRow("plain http to a remote host")
             << "http://cloud.example.org/" << QByteArray() << K::Refused << 0 << -1;
         // Both candidates, the address and /.well-known/caldav, give the same garbage.
@@ -247,7 +250,8 @@ private slots:
             });
         });
         address.replace("{radicale}", QString::number(m_plain.port))
-            .replace("{canned}", QString::number(server.serverPort()));
+            .replace("{canned}", QString::number(server.serverPort()))
+            .replace("{closed}", QString::number(freePort()));
 
         QNetworkAccessManager network;
         QSignalSpy exchanges(&network, &QNetworkAccessManager::finished);
@@ -288,18 +292,6 @@ private slots:
                  fingerprint.isEmpty() ? SyncError::Kind::None : SyncError::Kind::TlsUntrusted);
         QCOMPARE(found.error.fingerprint, fingerprint);
         QCOMPARE(found.home.path(), fingerprint.isEmpty() ? "/bob/" : "");
-    }
-
-    // Last: it stops the server. Offline after one exchange, not tried again within the call.
-    void stoppedServer()
-    {
-        m_plain.stop();
-        QSignalSpy exchanges(&m_network, &QNetworkAccessManager::finished);
-        const Discovery found =
-            await<Discovery>([&](auto done) { m_client->discover(m_collection, done); });
-        QCOMPARE(found.error.kind, SyncError::Kind::Offline);
-        QCOMPARE(found.error.message, QStringLiteral("Sin conexión con 127.0.0.1"));
-        QCOMPARE(exchanges.size(), 1);
     }
 };
 

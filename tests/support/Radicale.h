@@ -40,8 +40,7 @@ struct Radicale {
         if (!users.open(QIODevice::WriteOnly) || users.write("alice:secret\nbob:other\n") < 0)
             return false;
         users.close();
-        if (port == 0) // started again on the port it had, as a server back after a stop
-            port = freePort();
+        port = freePort();
         // --config= keeps the system's /etc/radicale/config out.
         process.start(QStringLiteral("radicale"),
                       QStringList{"--config=", "--hosts", QStringLiteral("127.0.0.1:%1").arg(port),

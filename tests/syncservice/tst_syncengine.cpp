@@ -135,7 +135,6 @@ private slots:
 
     void twoDevices_data();
     void twoDevices();
-    void changesWaitForTheServer();
     void wrongPassword();
 
 private:
@@ -230,34 +229,6 @@ void TestSyncEngine::twoDevices()
             QCOMPARE(f.server().keys(), before);
     }
     check(f);
-    QCOMPARE(f.engine->pendingChanges(), 0);
-}
-
-// Ten changes made while the server is down are kept across a restart and all arrive once
-// it is back; a run cut off after its writes but before its state was saved doubles nothing.
-void TestSyncEngine::changesWaitForTheServer()
-{
-    Fixture f(m_server, statePath());
-    QVERIFY(f.sync().isOk());
-    m_server.stop();
-    for (int i = 1; i <= 10; ++i)
-        f.store().append(TaskItem(QStringLiteral("Tarea %1 #sin_red").arg(i)));
-    QCOMPARE(f.sync().kind, SyncError::Kind::Offline);
-    QCOMPARE(f.engine->pendingChanges(), 10);
-    f.restart();
-    QCOMPARE(f.engine->pendingChanges(), 10);
-
-    QVERIFY(m_server.start(m_folder.path(), {}));
-    QFile::copy(statePath(), statePath() + ".before");
-    QVERIFY(f.sync().isOk());
-    QCOMPARE(f.server().size(), 10);
-    // As if killed before the state was saved: the next start knows nothing of the writes.
-    QFile::remove(statePath());
-    QFile::rename(statePath() + ".before", statePath());
-    f.restart();
-    QVERIFY(f.sync().isOk());
-    QCOMPARE(f.server().size(), 10);
-    QCOMPARE(f.store().tasks().size(), 10);
     QCOMPARE(f.engine->pendingChanges(), 0);
 }
 

@@ -4,8 +4,9 @@
 // the empty state and the first or last row, the done mark) at 0, 50, 100 and 200 ms.
 // "undo" shows the toast that offers a deleted task back.
 // "storage" shows the notices of a list that could not be read and of a disk that is full.
-// "sync-dialog" is the sync dialog offering the server's task lists; "sync-problem" the
-// settings panel with a failing sync: its status line, and the red dot on the gear.
+// "sync-dialog" is the sync dialog offering the server's task lists, "sync-certificate" the
+// same dialog refusing a server's certificate; "sync-problem" the settings panel with a
+// failing sync: its status line, and the red dot on the gear.
 
 #include "model/TaskStore.h"
 #include "preferences/FileSystemCalls.h"
@@ -174,21 +175,28 @@ void renderStorageNotices(const QString &folder, bool dark)
     qputenv("HOME", realHome);
 }
 
-// The dialog on its own, as it offers the lists of a server it has just reached.
-void renderSyncDialog(const QString &folder, bool dark)
+// The dialog on its own, as it offers the lists of a server it has just reached, or with a
+// server whose certificate is not trusted.
+void renderSyncDialog(const QString &folder, bool dark, bool untrusted)
 {
     QApplication::setPalette(
         dark ? darkPalette() : QStyleFactory::create(QStringLiteral("Fusion"))->standardPalette());
     SyncDialog dialog;
     dialog.showDisconnected(QStringLiteral("cloud.example.org"), QStringLiteral("ana"));
     const QString calendars = QStringLiteral("/remote.php/dav/calendars/ana/");
-    dialog.showCollections({{calendars + u"personal/"_qs, QStringLiteral("Personal")},
-                            {calendars + u"trabajo/"_qs, QStringLiteral("Trabajo")},
-                            {calendars + u"compras/"_qs, QStringLiteral("Lista de la compra")}});
-    dialog.showStatus(QDateTime(), QString());
+    if (untrusted) {
+        dialog.showStatus(QDateTime(), QStringLiteral("Certificado no válido"));
+        dialog.showCertificateProblem(QStringLiteral("3FA2").repeated(16));
+    } else {
+        dialog.showCollections(
+            {{calendars + u"personal/"_qs, QStringLiteral("Personal")},
+             {calendars + u"trabajo/"_qs, QStringLiteral("Trabajo")},
+             {calendars + u"compras/"_qs, QStringLiteral("Lista de la compra")}});
+        dialog.showStatus(QDateTime(), QString());
+    }
     dialog.show();
     QApplication::processEvents();
-    save(dialog, folder, QStringLiteral("sync-dialog"), dark);
+    save(dialog, folder, untrusted ? u"sync-certificate"_qs : u"sync-dialog"_qs, dark);
 }
 
 void addTask(ContentView &view, const QString &text)
@@ -284,7 +292,8 @@ int main(int argc, char **argv)
             addSampleTasks(view.store());
             view.deleteTask(view.store().tasks().at(2).id);
         });
-        renderSyncDialog(folder, dark);
+        renderSyncDialog(folder, dark, false);
+        renderSyncDialog(folder, dark, true);
         render(folder, QStringLiteral("sync-problem"), dark, [](ContentView &view) {
             addSampleTasks(view.store());
             view.toggleSettings();

@@ -135,7 +135,7 @@ bench: build
 
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/tools/render_screenshots docs/screenshots
-	tests/e2e/scaled_screenshots.sh $(BUILD)/lorvane-testing docs/screenshots
+	tools/scaled_screenshots.sh $(BUILD)/lorvane-testing docs/screenshots
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)

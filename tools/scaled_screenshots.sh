@@ -1,14 +1,13 @@
 #!/bin/bash
 # Saves the window at scale 1 and 2 (scale-1.png, scale-2.png) in DIR: the same logical screen
-# at both scales, so that the pictures differ only in density. Not a test: it lives beside
-# them for the private X server and the test build's hooks it shares with them (`make
-# screenshots` runs it).
+# at both scales, so that the pictures differ only in density, on the end-to-end tests'
+# private X server and through the test build's hooks (`make screenshots` runs it).
 #   usage: scaled_screenshots.sh /path/to/lorvane-testing DIR
 set -euo pipefail
 
 LORVANE=${1:?usage: $0 /path/to/lorvane-testing dir}
 DIR=$(realpath "${2:?usage: $0 /path/to/lorvane-testing dir}")
-source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/../tests/e2e/common.sh"
 begin_e2e screenshots
 mkdir -p "$DIR"
 start_x 2560 1440

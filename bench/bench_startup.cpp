@@ -1,8 +1,8 @@
 // The real start-up: from exec of the lorvane binary to its first frame on an X server (Xvfb
-// with openbox), and resident memory once started, with 0 and 1,000 stored tasks, against a
-// bare Qt Widgets window started the same way in the same run; then the capture key (a second
-// launch, `lorvane --add`). Prints figures only; never fails on a timing. Skips when Xvfb or
-// openbox is missing.
+// with openbox), and resident memory once started, with 0 and 1,000 stored tasks and with sync
+// on, against a bare Qt Widgets window started the same way in the same run; then the capture
+// key (a second launch, `lorvane --add`). Prints figures only; never fails on a timing. Skips
+// when Xvfb or openbox is missing.
 #include "model/TaskListCodec.h"
 #include "preferences/Preferences.h"
 
@@ -42,8 +42,8 @@ QString lorvaneBinary()
     const QString fromEnvironment = qEnvironmentVariable("LORVANE_BINARY");
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    // The program as installed, reporting its first frame.
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("lorvane-timed"));
+    // The program, reporting its first frame.
+    return QStringLiteral(LORVANE_TIMED);
 }
 
 QString bareWindowBinary()
@@ -157,10 +157,24 @@ void storeTasks(const QString &configHome, int count)
     preferences.setTasksDocument(TaskListCodec::encode(tasks));
 }
 
+// Sync turned on, with a task list on a loopback port where nothing listens: the sync module
+// loads after the first frame and its first sync fails at once, as when offline.
+void storeSyncState(const QString &stateHome)
+{
+    QDir().mkpath(stateHome + QStringLiteral("/lorvane"));
+    QFile state(stateHome + QStringLiteral("/lorvane/sync.json"));
+    if (state.open(QIODevice::WriteOnly))
+        state.write(R"({"version":1,"serverUrl":"http://127.0.0.1:9/","userName":"ana",)"
+                    R"("collectionUrl":"http://127.0.0.1:9/ana/tareas/"})");
+}
+
 std::optional<Run> runOnce(const XServer &server, const QString &binary, int taskCount,
-                           const QStringList &arguments = {})
+                           const QStringList &arguments = {}, bool syncOn = false)
 {
     QTemporaryDir configHome;
+    const QString stateHome = configHome.filePath(QStringLiteral("state"));
+    if (syncOn)
+        storeSyncState(stateHome);
     // A desktop session's runtime folder is a tmpfs (/run/user/<uid>), where the lock file
     // costs no disk write.
     const QString shm = QStringLiteral("/dev/shm");
@@ -173,6 +187,7 @@ std::optional<Run> runOnce(const XServer &server, const QString &binary, int tas
     environment.insert(QStringLiteral("DISPLAY"), server.display());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.path());
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), stateHome);
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir.path());
     environment.insert(QStringLiteral("LORVANE_REPORT_FIRST_FRAME"), QStringLiteral("1"));
     environment.remove(QStringLiteral("LORVANE_TEST_SOCKET"));
@@ -377,17 +392,25 @@ int main(int argc, char *argv[])
         QString binary;
         int taskCount;
         QStringList arguments;
+        bool syncOn = false;
         std::vector<double> frames, resident, peak;
     };
-    std::vector<Case> cases{
-        {"bare Qt window", bareWindowBinary(), 0, {}, {}, {}, {}},
-        {"Qt window with text", bareWindowBinary(), 0, {QStringLiteral("--text")}, {}, {}, {}},
-        {"lorvane, 0 tasks", lorvaneBinary(), 0, {}, {}, {}, {}},
-        {"lorvane, 1000 tasks", lorvaneBinary(), 1000, {}, {}, {}, {}}};
+    std::vector<Case> cases{{"bare Qt window", bareWindowBinary(), 0, {}, false, {}, {}, {}},
+                            {"Qt window with text",
+                             bareWindowBinary(),
+                             0,
+                             {QStringLiteral("--text")},
+                             false,
+                             {},
+                             {},
+                             {}},
+                            {"lorvane, 0 tasks", lorvaneBinary(), 0, {}, false, {}, {}, {}},
+                            {"lorvane, 1000 tasks", lorvaneBinary(), 1000, {}, false, {}, {}, {}},
+                            {"lorvane, sync on", lorvaneBinary(), 0, {}, true, {}, {}, {}}};
     for (int i = 0; i < runsPerCase; ++i) {
         for (Case &c : cases) {
             if (const std::optional<Run> run =
-                    runOnce(server, c.binary, c.taskCount, c.arguments)) {
+                    runOnce(server, c.binary, c.taskCount, c.arguments, c.syncOn)) {
                 c.frames.push_back(run->firstFrameMsec);
                 c.resident.push_back(run->residentMib);
                 c.peak.push_back(run->peakMib);

@@ -178,8 +178,7 @@ void DavTransport::start(const DavRequest &request, int redirectsLeft, bool with
                 if (isRedirect(result.status)) {
                     // Read raw: Qt's parsed Location header drops relative references
                     // ("Location: /"), which would resolve to this same URL again.
-                    const QUrl location =
-                        QUrl::fromEncoded(reply->rawHeader("Location").trimmed());
+                    const QUrl location = QUrl::fromEncoded(reply->rawHeader("Location").trimmed());
                     const QUrl target = request.url.resolved(location).adjusted(
                         QUrl::RemoveUserInfo | QUrl::RemoveFragment);
                     if (redirectsLeft == 0 || location.isEmpty() || !target.isValid() ||
@@ -192,7 +191,8 @@ void DavTransport::start(const DavRequest &request, int redirectsLeft, bool with
                         DavRequest next = request;
                         next.url = target;
                         start(next, redirectsLeft - 1,
-                              withCredentials && ServerAddress::keepsCredentials(request.url, target),
+                              withCredentials &&
+                                  ServerAddress::keepsCredentials(request.url, target),
                               std::move(handler));
                         return;
                     }

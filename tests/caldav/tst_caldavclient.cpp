@@ -224,8 +224,7 @@ private slots:
         // The address and /.well-known/caldav each sent on once, to a place that sends on
         // to itself.
         QTest::newRow("relative redirect, to a loop")
-            << canned << answer("301 Moved\r\nLocation: /elsewhere/") << K::BadResponse << 4
-            << -1;
+            << canned << answer("301 Moved\r\nLocation: /elsewhere/") << K::BadResponse << 4 << -1;
         QTest::newRow("redirect to plain http elsewhere")
             << canned << answer("301 Moved\r\nLocation: http://cloud.example.org/") << K::Refused
             << 1 << -1;

@@ -39,27 +39,6 @@ xdotool type --delay 20 'Comprar pan #casa'
 xdotool key Return
 wait_for "the task in $CONF" 10 stored_task
 
-step "a list another program writes while Lorvane runs is shown, and kept with the next task"
-# The other program is a second Lorvane with settings of its own, whose file is then put in
-# place the way a sync tool does: written beside and renamed over.
-OTHER=$WORK/other
-mkdir -p "$OTHER/config/lorvane" && mkdir -m 700 "$OTHER/runtime"
-cp "$CONF" "$OTHER/config/lorvane/"
-XDG_CONFIG_HOME=$OTHER/config XDG_RUNTIME_DIR=$OTHER/runtime LORVANE_TEST_SOCKET=$OTHER/hooks \
-    QT_QPA_PLATFORM=offscreen "$LORVANE" >"$WORK/other.log" 2>&1 &
-OTHER_PID=$!
-wait_for "the other program" 20 test -S "$OTHER/hooks"
-WORK=$OTHER hook "add Escrita fuera" >/dev/null
-WORK=$OTHER hook quit >/dev/null
-expect_exit "$OTHER_PID" 0 "the other program"
-cp "$OTHER/config/lorvane/lorvane.conf" "$CONF.new" && mv "$CONF.new" "$CONF"
-shows() { [[ $(hook shown) == "$1" ]]; }
-wait_for "the outside task shown" 10 shows 'Comprar pan #casa|Escrita fuera'
-xdotool type --delay 20 'Dos'
-xdotool key Return
-wait_for "all three shown" 10 shows 'Comprar pan #casa|Escrita fuera|Dos'
-grep -qF 'Escrita fuera' "$CONF" && grep -qF 'Dos' "$CONF" || fail "a task is missing on disk"
-
 step "closing keeps the process; a second launch brings the window back, active, and exits"
 xdotool key alt+F4
 wait_for "the window to close" 10 has_no_main_window

@@ -318,7 +318,7 @@ void SyncDialog::showStatus(const QDateTime &lastSync, const QString &error)
     m_lastSync->setText(lastSyncText(lastSync, QDateTime::currentDateTime()));
     m_lastSync->show();
     m_error->setText(error);
-    m_error->setVisible(!error.isEmpty() && m_fingerprint.isEmpty());
+    updateErrorLine();
     m_status->show();
     fitHeight();
 }
@@ -329,10 +329,14 @@ void SyncDialog::showCertificateProblem(const QString &fingerprint)
     m_fingerprintLabel->setText(groupedFingerprint(fingerprint));
     m_fingerprintLabel->setAccessibleName(fingerprint);
     m_certificate->setVisible(!fingerprint.isEmpty());
-    // The box says what is wrong; the error line would say it again.
-    m_error->setVisible(!m_error->text().isEmpty() && fingerprint.isEmpty());
+    updateErrorLine();
     fitHeight();
     update();
+}
+
+void SyncDialog::updateErrorLine()
+{
+    m_error->setVisible(!m_error->text().isEmpty() && m_fingerprint.isEmpty());
 }
 
 void SyncDialog::showSecretStoreMissing(bool missing)

@@ -81,6 +81,8 @@ private:
     void updateTabOrder();
     void applyTheme();
     void fitHeight();
+    // The error line shows unless the certificate box, which says what is wrong, is up.
+    void updateErrorLine();
 
     State m_state = State::Disconnected;
     std::vector<std::pair<QLabel *, ColorRole>> m_labelColors;
